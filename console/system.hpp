@@ -1,0 +1,28 @@
+// The few operating-system calls the console layer needs, kept in one place so that each
+// platform supplies its own.
+#pragma once
+
+#include <cstddef>
+
+namespace console {
+
+// Reads up to max bytes from fd: the count, 0 at the end of the input, or -1 with errno set.
+// Reads interrupted by a signal are retried.
+std::ptrdiff_t read_fd(int fd, char* dst, std::size_t max);
+
+// Writes all size bytes to fd, through partial and interrupted writes. False with errno set
+// when the output refuses them.
+bool write_all(int fd, const char* data, std::size_t size);
+
+// A closed pipe on standard output must show up as a failed write that the program reports,
+// not as a signal that ends it silently.
+void report_broken_pipe_as_write_error();
+
+// The closing pause: at a terminal, shows the prompt and waits for one key press; elsewhere
+// returns at once.
+void pause_for_key_press();
+
+// The text of an errno value, for a one-line message.
+const char* error_text(int error);
+
+}  // namespace console

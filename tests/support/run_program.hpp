@@ -1,0 +1,33 @@
+// Runs a built program as a separate process with chosen standard streams, and collects what
+// it writes and how it ends.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+struct RunResult {
+    int exit_status = -1;  // -1 when it did not exit normally
+    int signal = 0;        // the signal that ended it, if one did
+    std::string out;
+    std::string err;
+};
+
+// Where the program's standard output goes.
+enum class Output {
+    kCaptured,        // a pipe read to the end
+    kFull,            // /dev/full: every write fails with "no space"
+    kClosed,          // no descriptor at all
+    kPipeClosedEarly  // a pipe whose reading end is closed before the program starts
+};
+
+// stdin_fd is handed to the program as its standard input (-1: closed).
+RunResult run_program(const std::string& program, int stdin_fd, Output output = Output::kCaptured);
+
+// Standard input from a file holding `text`.
+RunResult run_with_input(const std::string& program, const std::string& text,
+                         Output output = Output::kCaptured);
+
+std::string read_file(const std::string& path);
+
+}  // namespace testing_support

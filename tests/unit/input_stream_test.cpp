@@ -1,0 +1,198 @@
+// The stream's reads: what each fills, and what it leaves in the input, with block ends put
+// everywhere a token can be split.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "console/input_stream.hpp"
+#include "tests/support/chunked_source.hpp"
+
+namespace {
+
+using console::InputStream;
+using testing_support::ChunkedSource;
+using testing_support::chunkings;
+using testing_support::drain;
+
+constexpr std::int32_t kUntouched = 77;
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+struct IntCase {
+    const char* input;
+    bool filled;
+    std::int32_t value;  // the field after the read: kUntouched when not filled
+    const char* rest;
+};
+
+const IntCase kIntCases[] = {
+    {"42", true, 42, ""},
+    {"  -17x", true, -17, "x"},
+    {"+5 6", true, 5, " 6"},
+    {"007\n", true, 7, "\n"},
+    {"\t\n\v\f\r 3", true, 3, ""},
+    {"-x", false, kUntouched, "-x"},
+    {"- 5", false, kUntouched, "- 5"},
+    {"+", false, kUntouched, "+"},
+    {"  x", false, kUntouched, "x"},
+    {"   ", false, kUntouched, ""},
+    {"", false, kUntouched, ""},
+    {"\x85"
+     "3",
+     false, kUntouched,
+     "\x85"
+     "3"},
+    {"1.5", true, 1, ".5"},
+    {"2147483647", true, kMax, ""},
+    {"2147483648", true, kMax, ""},
+    {"-2147483648", true, kMin, ""},
+    {"-2147483649", true, kMin, ""},
+    {"99999999999999999999999999 1", true, kMax, " 1"},
+    {"-99999999999999999999999999", true, kMin, ""},
+    {"0000000000000000000000000012", true, 12, ""},
+};
+
+TEST(ReadInt, FillsAndLeavesAsCDoes) {
+    for (const auto& chunks : chunkings()) {
+        for (const IntCase& c : kIntCases) {
+            SCOPED_TRACE(testing::Message()
+                         << "input \"" << c.input << "\", chunks " << chunks.size());
+            ChunkedSource source(c.input, chunks);
+            InputStream in(source);
+            std::int32_t value = kUntouched;
+            EXPECT_EQ(in.read_int(value), c.filled);
+            EXPECT_EQ(value, c.value);
+            EXPECT_EQ(drain(in), c.rest);
+        }
+    }
+}
+
+struct SeparatorCase {
+    std::string input;
+    bool skipped;
+    std::string rest;
+};
+
+TEST(SkipSeparatorRun, TakesEveryByteButLettersAndDigits) {
+    const SeparatorCase cases[] = {
+        {", A", true, "A"},         {"(B) 7", true, "B) 7"},
+        {" \t\r\n;:-+.", true, ""}, {std::string("\0\x01\x7f\x80\xff A", 7), true, "A"},
+        {"A", false, "A"},          {"z", false, "z"},
+        {"9,", false, "9,"},        {"", false, ""},
+    };
+    for (const auto& chunks : chunkings()) {
+        for (const SeparatorCase& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << "input \"" << c.input << "\", chunks " << chunks.size());
+            ChunkedSource source(c.input, chunks);
+            InputStream in(source);
+            EXPECT_EQ(in.skip_separator_run(), c.skipped);
+            EXPECT_EQ(drain(in), c.rest);
+        }
+    }
+}
+
+TEST(ReadChar, TakesAnyByteAndFailsOnlyAtTheEnd) {
+    ChunkedSource source(std::string(" \n\0x", 4));
+    InputStream in(source);
+    char letter = 'q';
+    const char expected[] = {' ', '\n', '\0', 'x'};
+    for (char e : expected) {
+        EXPECT_TRUE(in.read_char(letter));
+        EXPECT_EQ(letter, e);
+    }
+    EXPECT_FALSE(in.read_char(letter));
+    EXPECT_EQ(letter, 'x');
+    EXPECT_EQ(in.getchar(), InputStream::kEnd);
+}
+
+TEST(Getchar, ReturnsBytesAsUnsignedAndEndStaysEnd) {
+    ChunkedSource source(
+        "\xff"
+        "a");
+    InputStream in(source);
+    EXPECT_EQ(in.getchar(), 0xff);
+    EXPECT_EQ(in.getchar(), 'a');
+    EXPECT_EQ(in.getchar(), InputStream::kEnd);
+    EXPECT_EQ(in.getchar(), InputStream::kEnd);
+    EXPECT_EQ(source.reads(), 2) << "the end of the input is not asked for again";
+}
+
+struct TextModeCase {
+    const char* input;
+    const char* read;
+};
+
+TEST(TextMode, DropsACarriageReturnOnlyRightBeforeALineFeed) {
+    const TextModeCase cases[] = {
+        {"a\r\nb", "a\nb"},     {"a\rb", "a\rb"},     {"\r", "\r"},
+        {"\r\r\n", "\r\n"},     {"\r\n\r\n", "\n\n"}, {"\n\r", "\n\r"},
+        {"x\r\r\r", "x\r\r\r"}, {"\r\n", "\n"},       {"1\r\n2\r\n", "1\n2\n"},
+    };
+    for (const auto& chunks : chunkings()) {
+        for (const TextModeCase& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << "input \"" << c.input << "\", chunks " << chunks.size());
+            ChunkedSource source(c.input, chunks);
+            InputStream in(source);
+            EXPECT_EQ(drain(in), c.read);
+            EXPECT_EQ(in.position(), std::string(c.read).size());
+        }
+    }
+}
+
+TEST(TextMode, FoldsAPairSplitAtTheBufferBlockEnd) {
+    // The first read fills a whole block ending in CR; its LF comes with the next block.
+    std::string text(InputStream::kBlockSize - 1, ' ');
+    text += "\r\n5\r";
+    ChunkedSource source(text);
+    InputStream in(source);
+    std::int32_t value = 0;
+    EXPECT_TRUE(in.read_int(value));
+    EXPECT_EQ(value, 5);
+    EXPECT_EQ(drain(in), "\r");
+}
+
+TEST(Blocks, ATokenSplitByTheBufferBlockEndReadsWhole) {
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+        std::string text(InputStream::kBlockSize - shift, '\n');
+        text += "-12.5e+1x 2147483648";
+        ChunkedSource source(text);
+        InputStream in(source);
+        double amount = 0;
+        std::int32_t count = 0;
+        EXPECT_TRUE(in.read_double(amount));
+        EXPECT_EQ(amount, -125.0);
+        EXPECT_EQ(in.getchar(), 'x');
+        EXPECT_TRUE(in.read_int(count));
+        EXPECT_EQ(count, kMax);
+        EXPECT_EQ(in.position(), text.size());
+    }
+}
+
+TEST(Blocks, AWhiteSpaceRunLongerThanManyBlocksIsSkipped) {
+    std::string text(5 * InputStream::kBlockSize + 3, ' ');
+    text += "9";
+    ChunkedSource source(text, {InputStream::kBlockSize / 3});
+    InputStream in(source);
+    std::int32_t value = 0;
+    EXPECT_TRUE(in.read_int(value));
+    EXPECT_EQ(value, 9);
+}
+
+TEST(ReadErrors, EndTheInputAndAreRemembered) {
+    ChunkedSource source("12 ", {}, EIO);
+    InputStream in(source);
+    std::int32_t value = 0;
+    EXPECT_TRUE(in.read_int(value));
+    EXPECT_EQ(in.error(), 0);
+    EXPECT_FALSE(in.read_int(value));
+    EXPECT_EQ(value, 12);
+    EXPECT_EQ(in.error(), EIO);
+    EXPECT_EQ(in.getchar(), InputStream::kEnd);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// "%lf" and "%f": the number grammar, what a read leaves in the input, and correct rounding
+// to nearest from the decimal text, also where the text is very long or lies next to a point
+// halfway between two representable values.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "console/input_stream.hpp"
+#include "tests/support/chunked_source.hpp"
+
+namespace {
+
+using console::InputStream;
+using testing_support::ChunkedSource;
+using testing_support::chunkings;
+using testing_support::drain;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr float kInfF = std::numeric_limits<float>::infinity();
+
+template <typename Float>
+struct NumberCase {
+    std::string input;
+    bool filled;
+    Float value;  // compared bit for bit; -7 stands for "not filled"
+    std::string rest;
+};
+
+template <typename Float>
+void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks) {
+    SCOPED_TRACE(testing::Message() << "input \"" << c.input.substr(0, 60) << "\" ("
+                                    << c.input.size() << " bytes), chunks " << chunks.size());
+    ChunkedSource source(c.input, chunks);
+    InputStream in(source);
+    Float value = -7;
+    bool filled = false;
+    if constexpr (sizeof(Float) == sizeof(double)) {
+        filled = in.read_double(value);
+    } else {
+        filled = in.read_float(value);
+    }
+    EXPECT_EQ(filled, c.filled);
+    using Bits = std::conditional_t<sizeof(Float) == 8, std::uint64_t, std::uint32_t>;
+    EXPECT_EQ(std::bit_cast<Bits>(value), std::bit_cast<Bits>(c.value))
+        << "read " << value << ", expected " << c.value;
+    EXPECT_EQ(drain(in), c.rest);
+}
+
+std::string repeated(char c, std::size_t n) {
+    return std::string(n, c);
+}
+
+const std::vector<NumberCase<double>>& double_cases() {
+    static const std::vector<NumberCase<double>> cases = {
+        // The grammar and what stays in the input.
+        {"12345.67", true, 12345.67, ""},
+        {"  \n\t-2.5 x", true, -2.5, " x"},
+        {"+.5e1", true, 5.0, ""},
+        {".5", true, 0.5, ""},
+        {"5.", true, 5.0, ""},
+        {"5.x", true, 5.0, "x"},
+        {"5e", true, 5.0, "e"},
+        {"5e+", true, 5.0, "e+"},
+        {"5E-x", true, 5.0, "E-x"},
+        {"5e-3", true, 0.005, ""},
+        {"5E2B", true, 500.0, "B"},
+        {"1.2.3", true, 1.2, ".3"},
+        {"0x10", true, 0.0, "x10"},
+        {"-0", true, -0.0, ""},
+        {"0e999999999999", true, 0.0, ""},
+        {"-.x", false, -7, "-.x"},
+        {".", false, -7, "."},
+        {"+", false, -7, "+"},
+        {"-", false, -7, "-"},
+        {"e5", false, -7, "e5"},
+        {"inf", false, -7, "inf"},
+        {"nan", false, -7, "nan"},
+        {"  ", false, -7, ""},
+        {"", false, -7, ""},
+        {"B 7", false, -7, "B 7"},
+        // Rounding at halfway points: ties go to the even neighbour, anything beyond goes up.
+        {"9007199254740993", true, 9007199254740992.0, ""},
+        {"9007199254740995", true, 9007199254740996.0, ""},
+        {"9007199254740993.0000000000000000000000000001", true, 9007199254740994.0, ""},
+        {"9007199254740993" + repeated('0', 1000) + "1e-1001", true, 9007199254740994.0, ""},
+        {"0.1", true, 0.1, ""},
+        {"999999.99", true, 999999.99, ""},
+        {"16777217", true, 16777217.0, ""},
+        // The range ends.
+        {"1.7976931348623157e308", true, std::numeric_limits<double>::max(), ""},
+        {"1.7976931348623158e308", true, std::numeric_limits<double>::max(), ""},
+        {"1.7976931348623159e308", true, kInf, ""},
+        {"1e309", true, kInf, ""},
+        {"-1e309", true, -kInf, ""},
+        {"1e" + repeated('9', 100), true, kInf, ""},
+        {"1e-" + repeated('9', 100), true, 0.0, ""},
+        {"-1e-400", true, -0.0, ""},
+        {"4.9406564584124654e-324", true, std::numeric_limits<double>::denorm_min(), ""},
+        {"2.4703282292062327e-324", true, 0.0, ""},
+        {"2.4703282292062328e-324", true, std::numeric_limits<double>::denorm_min(), ""},
+        // Very long text, in fixed memory.
+        {repeated('0', 100000) + "1.5", true, 1.5, ""},
+        {"1" + repeated('0', 100000) + "e-100000", true, 1.0, ""},
+        {"0." + repeated('0', 100000) + "25e100001", true, 2.5, ""},
+        {"1" + repeated('0', 400), true, kInf, ""},
+        {"1" + repeated('0', 300), true, 1e300, ""},
+    };
+    return cases;
+}
+
+const std::vector<NumberCase<float>>& float_cases() {
+    static const std::vector<NumberCase<float>> cases = {
+        {"0.1", true, 0.1f, ""},
+        {"999999.99", true, 1000000.0f, ""},
+        {"16777217", true, 16777216.0f, ""},
+        {"16777219", true, 16777220.0f, ""},
+        {"16777217.000001", true, 16777218.0f, ""},
+        // Just above the halfway point between 1 and the next float: rounding through a double
+        // would land on the halfway point itself and then on 1.
+        {"1.0000000596046448", true, 1.00000011920928955078125f, ""},
+        {"1.000000059604644775390625", true, 1.0f, ""},
+        {"1.000000059604644775390625" + repeated('0', 5000) + "1", true, 1.00000011920928955078125f,
+         ""},
+        {"3.4028235e38", true, std::numeric_limits<float>::max(), ""},
+        {"3.4028235677973365e38", true, std::numeric_limits<float>::max(), ""},
+        {"3.4028236e38", true, kInfF, ""},
+        {"1e39", true, kInfF, ""},
+        {"-1e39", true, -kInfF, ""},
+        {"7e-46", true, 0.0f, ""},
+        {"7.1e-46", true, std::numeric_limits<float>::denorm_min(), ""},
+        {"5e", true, 5.0f, "e"},
+        {"-.", false, -7.0f, "-."},
+        {repeated('9', 3000), true, kInfF, ""},
+    };
+    return cases;
+}
+
+TEST(ReadDouble, FollowsTheGrammarAndRoundsCorrectly) {
+    for (const auto& chunks : chunkings()) {
+        for (const auto& c : double_cases())
+            check(c, chunks);
+    }
+}
+
+TEST(ReadFloat, RoundsOnceFromTheDecimalText) {
+    for (const auto& chunks : chunkings()) {
+        for (const auto& c : float_cases())
+            check(c, chunks);
+    }
+}
+
+TEST(ReadDouble, AgreesWithTheLibraryOnShortDecimals) {
+    // Every amount with up to three integer and two decimal digits, as invoices are written.
+    for (int cents = 0; cents < 100000; cents += 7) {
+        const std::string text = std::to_string(cents / 100) + "." +
+                                 std::to_string(cents % 100 / 10) + std::to_string(cents % 10);
+        ChunkedSource source(text);
+        InputStream in(source);
+        double value = 0;
+        float single = 0;
+        ASSERT_TRUE(in.read_double(value));
+        ASSERT_EQ(value, std::strtod(text.c_str(), nullptr)) << text;
+        ChunkedSource again(text);
+        InputStream in_again(again);
+        ASSERT_TRUE(in_again.read_float(single));
+        ASSERT_EQ(single, std::strtof(text.c_str(), nullptr)) << text;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+// vantrel-lenient: totals three invoice batches by owner and by category in 32-bit floating
+// point, all six totals in one table. Within an invoice, any run of characters that are neither
+// letters nor digits separates the category letter from what stands around it.
+#include <cstdint>
+
+#include "console/standard_streams.hpp"
+
+int main() {
+    // Positions 0 to 2: owners 1 to 3; positions 3 to 5: categories A to C.
+    float totals[6] = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    std::int32_t owner_id = 0;
+    std::int32_t invoice_count = 0;
+    char category_letter = '\0';
+    float amount = 0.0f;
+
+    console::InputStream& in = console::standard_input();
+    console::OutputStream& out = console::standard_output();
+
+    for (int batch = 0; batch < 3; ++batch) {
+        in.read_int(owner_id);       // "%d"
+        in.read_int(invoice_count);  // "%d"
+        for (std::int32_t invoice = 0; invoice < invoice_count; ++invoice) {
+            // "%*[^A-Za-z0-9]%c%*[^A-Za-z0-9]%f": each step runs only if the one before it did.
+            if (in.skip_separator_run() && in.read_char(category_letter) &&
+                in.skip_separator_run()) {
+                in.read_float(amount);
+            }
+
+            if (category_letter == 'A') totals[3] += amount;
+            if (category_letter == 'B') totals[4] += amount;
+            if (category_letter == 'C') totals[5] += amount;
+            // Only owners 1 to 3 have a place in the table; any other owner's amount counts
+            // in the category totals alone.
+            if (owner_id >= 1 && owner_id <= 3) totals[owner_id - 1] += amount;
+        }
+    }
+
+    out.printf("1 %0.2f\n", static_cast<double>(totals[0]));
+    out.printf("2 %0.2f\n", static_cast<double>(totals[1]));
+    out.printf("3 %0.2f\n", static_cast<double>(totals[2]));
+    out.printf("A %0.2f\n", static_cast<double>(totals[3]));
+    out.printf("B %0.2f\n", static_cast<double>(totals[4]));
+    out.printf("C %0.2f\n", static_cast<double>(totals[5]));
+
+    console::closing_pause();
+    return console::exit_status("vantrel-lenient");
+}

@@ -53,7 +53,9 @@ char* fold_crlf(char* begin, char* end) noexcept {
 }
 
 InputStream::InputStream(ByteSource& source) noexcept
-    : source_(source), pos_(buffer_), end_(buffer_) {}
+    : source_(source), pos_(buffer_), end_(buffer_) {
+    *end_ = kSentinel;
+}
 
 bool InputStream::fill(std::size_t wanted) noexcept {
     while (static_cast<std::size_t>(end_ - pos_) < wanted) {
@@ -71,12 +73,13 @@ bool InputStream::fill(std::size_t wanted) noexcept {
         char* raw = end_;
         if (held_cr_) *raw++ = '\r';
         const std::size_t room =
-            std::min(kBlockSize, sizeof buffer_ - static_cast<std::size_t>(raw - buffer_));
+            std::min(kBlockSize, sizeof buffer_ - 1 - static_cast<std::size_t>(raw - buffer_));
         const std::ptrdiff_t got = source_.read(raw, room);
         if (got <= 0) {
             if (got < 0) error_ = errno != 0 ? errno : EIO;
             at_end_ = true;
             end_ = raw;  // a CR at the very end of the input stays
+            *end_ = kSentinel;
             held_cr_ = false;
             continue;
         }
@@ -84,6 +87,7 @@ bool InputStream::fill(std::size_t wanted) noexcept {
         held_cr_ = raw_end[-1] == '\r';
         if (held_cr_) --raw_end;
         end_ = fold_crlf(end_, raw_end);
+        *end_ = kSentinel;
     }
     return true;
 }
@@ -98,27 +102,12 @@ int InputStream::peek_at(std::size_t k) noexcept {
 
 void InputStream::skip_white_space() noexcept {
     for (;;) {
-        while (pos_ < end_ && is_space(static_cast<unsigned char>(*pos_)))
-            ++pos_;
+        while (pos_ < end_ && is_space(static_cast<unsigned char>(*pos_))) ++pos_;
         if (pos_ < end_ || !fill(1)) return;
     }
 }
 
-int InputStream::getchar() noexcept {
-    const int c = peek();
-    if (c != kEnd) ++pos_;
-    return c;
-}
-
-bool InputStream::read_char(char& out) noexcept {
-    const int c = peek();
-    if (c == kEnd) return false;
-    out = static_cast<char>(c);
-    ++pos_;
-    return true;
-}
-
-bool InputStream::read_int(std::int32_t& out) noexcept {
+bool InputStream::read_int_slow(std::int32_t& out) noexcept {
     skip_white_space();
     const int first = peek();
     const std::size_t sign_length = is_sign(first) ? 1 : 0;
@@ -141,7 +130,7 @@ bool InputStream::read_int(std::int32_t& out) noexcept {
 }
 
 template <typename Float>
-bool InputStream::read_number(Float& out) noexcept {
+bool InputStream::read_number_slow(Float& out) noexcept {
     skip_white_space();
     const int first = peek();
     const std::size_t sign_length = is_sign(first) ? 1 : 0;
@@ -186,20 +175,13 @@ bool InputStream::read_number(Float& out) noexcept {
     return true;
 }
 
-bool InputStream::read_double(double& out) noexcept {
-    return read_number(out);
-}
-bool InputStream::read_float(float& out) noexcept {
-    return read_number(out);
-}
+template bool InputStream::read_number_slow(double& out) noexcept;
+template bool InputStream::read_number_slow(float& out) noexcept;
 
-bool InputStream::skip_separator_run() noexcept {
-    if (!is_separator(peek())) return false;
+void InputStream::skip_separators() noexcept {
     for (;;) {
-        ++pos_;
-        while (pos_ < end_ && is_separator(static_cast<unsigned char>(*pos_)))
-            ++pos_;
-        if (pos_ < end_ || !is_separator(peek())) return true;
+        while (pos_ < end_ && is_separator(static_cast<unsigned char>(*pos_))) ++pos_;
+        if (pos_ < end_ || !is_separator(peek())) return;
     }
 }
 

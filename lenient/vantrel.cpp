@@ -3,6 +3,7 @@
 // letters nor digits separates the category letter from what stands around it.
 #include <cstdint>
 
+#include "console/repeated_sum.hpp"
 #include "console/standard_streams.hpp"
 
 int main() {
@@ -19,19 +20,28 @@ int main() {
     for (int batch = 0; batch < 3; ++batch) {
         in.read_int(owner_id);       // "%d"
         in.read_int(invoice_count);  // "%d"
-        for (std::int32_t invoice = 0; invoice < invoice_count; ++invoice) {
+        for (std::int32_t invoice = 0; invoice < invoice_count;) {
             // "%*[^A-Za-z0-9]%c%*[^A-Za-z0-9]%f": each step runs only if the one before it did.
-            if (in.skip_separator_run() && in.read_char(category_letter) &&
-                in.skip_separator_run()) {
+            const bool separated = in.skip_separator_run();
+            if (separated && in.read_char(category_letter) && in.skip_separator_run()) {
                 in.read_float(amount);
             }
+            // Without the first separator run (the input has ended, or a letter or digit stands
+            // there) the read consumes and fills nothing, so every invoice left in the batch
+            // reads the same: they are all totalled at once.
+            const std::int32_t times = separated ? 1 : invoice_count - invoice;
 
-            if (category_letter == 'A') totals[3] += amount;
-            if (category_letter == 'B') totals[4] += amount;
-            if (category_letter == 'C') totals[5] += amount;
-            // Only owners 1 to 3 have a place in the table; any other owner's amount counts
-            // in the category totals alone.
-            if (owner_id >= 1 && owner_id <= 3) totals[owner_id - 1] += amount;
+            // The category first, then the owner. Letters A to C have positions 3 to 5, any
+            // other letter none; owners 1 to 3 have positions 0 to 2, and any other owner's
+            // amount counts in the category totals alone.
+            if (category_letter >= 'A' && category_letter <= 'C') {
+                totals[3 + category_letter - 'A'] =
+                    console::add_repeatedly(totals[3 + category_letter - 'A'], amount, times);
+            }
+            if (owner_id >= 1 && owner_id <= 3) {
+                totals[owner_id - 1] = console::add_repeatedly(totals[owner_id - 1], amount, times);
+            }
+            invoice += times;
         }
     }
 

@@ -3,6 +3,7 @@
 // follows the number before it.
 #include <cstdint>
 
+#include "console/repeated_sum.hpp"
 #include "console/standard_streams.hpp"
 
 int main() {
@@ -19,30 +20,31 @@ int main() {
     for (int batch = 0; batch < 3; ++batch) {
         in.read_int(owner_id);       // "%d"
         in.read_int(invoice_count);  // "%d"
-        for (std::int32_t invoice = 0; invoice < invoice_count; ++invoice) {
-            in.getchar();  // the separator before the letter, never looked at
+        for (std::int32_t invoice = 0; invoice < invoice_count;) {
+            // The separator before the letter is never looked at; only the end of the input
+            // shows here.
+            const bool input_ended = in.getchar() == console::InputStream::kEnd;
             // "%c%lf": the amount is read only when a letter was.
             if (in.read_char(category_letter)) in.read_double(amount);
+            // Once the input has ended, every invoice left in the batch reads the same (it fills
+            // nothing): they are all totalled at once.
+            const std::int32_t times = input_ended ? invoice_count - invoice : 1;
 
-            if (owner_id == 1) {
-                owner_totals[0] += amount;
-            } else if (owner_id == 2) {
-                owner_totals[1] += amount;
-            } else if (owner_id == 3) {
-                owner_totals[2] += amount;
+            // Owners 1 to 3 and letters A to C each have their total; any other owner ID or
+            // letter adds to none.
+            if (owner_id >= 1 && owner_id <= 3) {
+                owner_totals[owner_id - 1] =
+                    console::add_repeatedly(owner_totals[owner_id - 1], amount, times);
             }
-            if (category_letter == 'A') {
-                category_totals[0] += amount;
-            } else if (category_letter == 'B') {
-                category_totals[1] += amount;
-            } else if (category_letter == 'C') {
-                category_totals[2] += amount;
+            if (category_letter >= 'A' && category_letter <= 'C') {
+                category_totals[category_letter - 'A'] =
+                    console::add_repeatedly(category_totals[category_letter - 'A'], amount, times);
             }
+            invoice += times;
         }
     }
 
-    for (int key = 1; key <= 3; ++key)
-        out.printf("%d %.2f\n", key, owner_totals[key - 1]);
+    for (int key = 1; key <= 3; ++key) out.printf("%d %.2f\n", key, owner_totals[key - 1]);
     for (category_letter = 'A'; category_letter <= 'C'; ++category_letter) {
         out.printf("%c %.2f\n", category_letter, category_totals[category_letter - 'A']);
     }

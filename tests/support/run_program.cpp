@@ -84,8 +84,7 @@ RunResult run_program(const std::string& program, int stdin_fd, Output output) {
         }
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        check(errno == EINTR, "waitpid");
+    while (::waitpid(pid, &status, 0) < 0) check(errno == EINTR, "waitpid");
     if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;

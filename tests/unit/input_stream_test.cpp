@@ -56,16 +56,23 @@ const IntCase kIntCases[] = {
 };
 
 TEST(ReadInt, FillsAndLeavesAsCDoes) {
-    for (const auto& chunks : chunkings()) {
-        for (const IntCase& c : kIntCases) {
-            SCOPED_TRACE(testing::Message()
-                         << "input \"" << c.input << "\", chunks " << chunks.size());
-            ChunkedSource source(c.input, chunks);
-            InputStream in(source);
-            std::int32_t value = kUntouched;
-            EXPECT_EQ(in.read_int(value), c.filled);
-            EXPECT_EQ(value, c.value);
-            EXPECT_EQ(drain(in), c.rest);
+    // With a long tail in view the read runs straight from the buffer; without, the general way.
+    const std::string tails[] = {"", std::string(2 * InputStream::kMaxLookahead, ';')};
+    for (const std::string& tail : tails) {
+        for (const auto& chunks : chunkings()) {
+            for (const IntCase& c : kIntCases) {
+                SCOPED_TRACE(testing::Message() << "input \"" << c.input << "\", chunks "
+                                                << chunks.size() << ", tail " << tail.size());
+                // The first read fills the buffer: a byte taken before the case puts the case
+                // in view.
+                ChunkedSource source(std::string("#") + c.input + tail, chunks);
+                InputStream in(source);
+                ASSERT_EQ(in.getchar(), '#');
+                std::int32_t value = kUntouched;
+                EXPECT_EQ(in.read_int(value), c.filled);
+                EXPECT_EQ(value, c.value);
+                EXPECT_EQ(drain(in), c.rest + tail);
+            }
         }
     }
 }

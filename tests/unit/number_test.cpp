@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "console/input_stream.hpp"
@@ -30,12 +33,21 @@ struct NumberCase {
     std::string rest;
 };
 
+// Reads run two ways: the general one, and straight from the buffer when enough input is in
+// view. A tail of semicolons (which end any number) puts enough in view, so each case runs
+// with and without one.
+const std::string kTail(2 * InputStream::kMaxLookahead, ';');
+
 template <typename Float>
-void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks) {
-    SCOPED_TRACE(testing::Message() << "input \"" << c.input.substr(0, 60) << "\" ("
-                                    << c.input.size() << " bytes), chunks " << chunks.size());
-    ChunkedSource source(c.input, chunks);
+void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks,
+           const std::string& tail = "") {
+    SCOPED_TRACE(testing::Message()
+                 << "input \"" << c.input.substr(0, 60) << "\" (" << c.input.size()
+                 << " bytes), chunks " << chunks.size() << ", tail " << tail.size());
+    // The first read fills the buffer: a byte taken before the case puts the case in view.
+    ChunkedSource source("#" + c.input + tail, chunks);
     InputStream in(source);
+    ASSERT_EQ(in.getchar(), '#');
     Float value = -7;
     bool filled = false;
     if constexpr (sizeof(Float) == sizeof(double)) {
@@ -47,7 +59,7 @@ void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks) {
     using Bits = std::conditional_t<sizeof(Float) == 8, std::uint64_t, std::uint32_t>;
     EXPECT_EQ(std::bit_cast<Bits>(value), std::bit_cast<Bits>(c.value))
         << "read " << value << ", expected " << c.value;
-    EXPECT_EQ(drain(in), c.rest);
+    EXPECT_EQ(drain(in), c.rest + tail);
 }
 
 std::string repeated(char c, std::size_t n) {
@@ -82,6 +94,27 @@ const std::vector<NumberCase<double>>& double_cases() {
         {"  ", false, -7, ""},
         {"", false, -7, ""},
         {"B 7", false, -7, "B 7"},
+        // Shapes around the word boundaries of the in-buffer read.
+        {"1234567.1234567x", true, 1234567.1234567, "x"},
+        {"12345678.5", true, 12345678.5, ""},
+        {"1234567.12345678", true, 1234567.12345678, ""},
+        {"0.00000001", true, 1e-8, ""},
+        {"12345.67\n", true, 12345.67, "\n"},
+        {"7.", true, 7.0, ""},
+        {"7..5", true, 7.0, ".5"},
+        {"1.5e3", true, 1500.0, ""},
+        {"1.5e", true, 1.5, "e"},
+        {"1.5E+2x", true, 150.0, "x"},
+        {"\t\v\f\r 42.25", true, 42.25, ""},
+        {"         42", true, 42.0, ""},
+        {"-12345.67", true, -12345.67, ""},
+        {"+0.5", true, 0.5, ""},
+        {"1\x80", true, 1.0, "\x80"},
+        {"99999999", true, 99999999.0, ""},
+        {"1234.56789", true, 1234.56789, ""},
+        {"1234567.89", true, 1234567.89, ""},
+        {"0.12345678", true, 0.12345678, ""},
+        {".123456789", true, 0.123456789, ""},
         // Rounding at halfway points: ties go to the even neighbour, anything beyond goes up.
         {"9007199254740993", true, 9007199254740992.0, ""},
         {"9007199254740995", true, 9007199254740996.0, ""},
@@ -119,6 +152,10 @@ const std::vector<NumberCase<float>>& float_cases() {
         {"16777217", true, 16777216.0f, ""},
         {"16777219", true, 16777220.0f, ""},
         {"16777217.000001", true, 16777218.0f, ""},
+        {"1677721.7", true, 1677721.75f, ""},
+        {"16777.217", true, 16777.216796875f, ""},
+        {"0.3", true, 0.3f, ""},
+        {"12345.67", true, 12345.669921875f, ""},
         // Just above the halfway point between 1 and the next float: rounding through a double
         // would land on the halfway point itself and then on 1.
         {"1.0000000596046448", true, 1.00000011920928955078125f, ""},
@@ -141,15 +178,19 @@ const std::vector<NumberCase<float>>& float_cases() {
 
 TEST(ReadDouble, FollowsTheGrammarAndRoundsCorrectly) {
     for (const auto& chunks : chunkings()) {
-        for (const auto& c : double_cases())
+        for (const auto& c : double_cases()) {
             check(c, chunks);
+            check(c, chunks, kTail);
+        }
     }
 }
 
 TEST(ReadFloat, RoundsOnceFromTheDecimalText) {
     for (const auto& chunks : chunkings()) {
-        for (const auto& c : float_cases())
+        for (const auto& c : float_cases()) {
             check(c, chunks);
+            check(c, chunks, kTail);
+        }
     }
 }
 
@@ -168,6 +209,65 @@ TEST(ReadDouble, AgreesWithTheLibraryOnShortDecimals) {
         InputStream in_again(again);
         ASSERT_TRUE(in_again.read_float(single));
         ASSERT_EQ(single, std::strtof(text.c_str(), nullptr)) << text;
+    }
+}
+
+// Random short numbers of every shape the grammar allows, and some it does not, each read
+// straight from the buffer and the general way, against the C library's strtod and strtof,
+// which agree with the grammar on text without inf, nan or hexadecimal forms.
+class RandomShapes {
+  public:
+    explicit RandomShapes(std::uint64_t seed) : random_(seed) {}
+    std::string next() {
+        std::string text;
+        for (int i = pick(0, 3); i > 0; --i) text += " \t\n"[pick(0, 2)];
+        if (pick(0, 3) == 0) text += "+-"[pick(0, 1)];
+        digits(text, pick(0, 9));
+        if (pick(0, 2) != 0) text += '.';
+        digits(text, pick(0, 9));
+        if (pick(0, 4) == 0) {
+            text += "eE"[pick(0, 1)];
+            if (pick(0, 1) == 0) text += "+-"[pick(0, 1)];
+            digits(text, pick(0, 3));
+        }
+        text += ";x.e5 \n"[pick(0, 6)];
+        return text;
+    }
+
+  private:
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+    void digits(std::string& text, int count) {
+        for (int i = 0; i < count; ++i) text += static_cast<char>('0' + pick(0, 9));
+    }
+    std::mt19937_64 random_;
+};
+
+template <typename Float>
+void agree_with_library(const std::string& text, const std::string& tail) {
+    char* stop = nullptr;
+    Float expected = 0;
+    if constexpr (sizeof(Float) == sizeof(double)) {
+        expected = std::strtod(text.c_str(), &stop);
+    } else {
+        expected = std::strtof(text.c_str(), &stop);
+    }
+    const bool converted = stop != text.c_str();
+    std::size_t blanks = 0;
+    while (blanks < text.size() && std::isspace(static_cast<unsigned char>(text[blanks]))) ++blanks;
+    const std::string rest = converted ? std::string(stop) : text.substr(blanks);
+    check(NumberCase<Float>{text, converted, converted ? expected : Float(-7), rest}, {}, tail);
+}
+
+TEST(ReadNumbers, AgreeWithTheLibraryOnRandomShortText) {
+    const std::uint64_t seed = std::random_device{}();
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    RandomShapes shapes(seed);
+    for (int i = 0; i < 20000 && !HasFailure(); ++i) {
+        const std::string text = shapes.next();
+        for (const std::string& tail : {std::string(), kTail}) {
+            agree_with_library<double>(text, tail);
+            agree_with_library<float>(text, tail);
+        }
     }
 }
 

@@ -176,5 +176,64 @@ int main(int argc, char** argv) {
         std::printf("%-16s %-26s %9.4f  %s\n", w.name, w.input, median(times), report.c_str());
     }
     std::remove(large.c_str());
+
+    // Hostile inputs, at full size 50 million bytes per run and a gigabyte of white space
+    // (scaled with --size): written piece by piece, so that the bench itself stays small.
+    struct Piece {
+        std::string text;
+        std::uint64_t times;
+    };
+    struct Hostile {
+        const char* name;
+        const char* program;
+        std::vector<Piece> pieces;
+    };
+    const std::uint64_t fifty_million = size / 2;
+    const std::uint64_t gigabyte = size * 10;
+    const std::vector<Hostile> hostile = {
+        {"leading zeros in an amount",
+         BENCH_STRICT,
+         {{"1 1\nA ", 1}, {"0", fifty_million}, {"12.5\n2 0\n3 0\n", 1}}},
+        {"zeros after the point",
+         BENCH_LENIENT,
+         {{"1 1\nA 12.5", 1}, {"0", fifty_million}, {"\n2 0\n3 0\n", 1}}},
+        {"blanks between two batches",
+         BENCH_STRICT,
+         {{"1 1\nA 12.5", 1}, {" ", fifty_million}, {"2 0\n3 0\n", 1}}},
+        {"separator bytes in an invoice",
+         BENCH_LENIENT,
+         {{"1 1\nA", 1}, {",", fifty_million}, {"12.5\n2 0\n3 0\n", 1}}},
+        {"white space before the input (strict)",
+         BENCH_STRICT,
+         {{" \n\t", gigabyte / 3}, {"1 1\nA 12.5\n2 0\n3 0\n", 1}}},
+        {"white space before the input (lenient)",
+         BENCH_LENIENT,
+         {{" \n\t", gigabyte / 3}, {"1 1\nA 12.5\n2 0\n3 0\n", 1}}},
+    };
+    std::printf("\n%-42s %9s %10s  %s\n", "hostile input", "seconds", "peak", "report");
+    std::printf("(runs of %llu bytes; %llu bytes of white space)\n",
+                static_cast<unsigned long long>(fifty_million),
+                static_cast<unsigned long long>(gigabyte / 3 * 3));
+    const std::string hostile_path = dir + "/vantrel-bench-hostile.txt";
+    for (const Hostile& h : hostile) {
+        {
+            std::ofstream file(hostile_path, std::ios::binary);
+            for (const Piece& piece : h.pieces) {
+                std::string block;
+                while (block.size() < 65536) block += piece.text;
+                std::uint64_t left = piece.times * piece.text.size();
+                while (left > 0) {
+                    const std::uint64_t n = std::min<std::uint64_t>(left, block.size());
+                    file.write(block.data(), static_cast<std::streamsize>(n));
+                    left -= n;
+                }
+            }
+        }
+        const Run r = run(h.program, hostile_path);
+        std::string report = r.out;
+        std::replace(report.begin(), report.end(), '\n', ' ');
+        std::printf("%-42s %9.3f %7ld KB  %s\n", h.name, r.seconds, r.peak_kb, report.c_str());
+        std::remove(hostile_path.c_str());
+    }
     return reports_agree ? 0 : 1;
 }

@@ -11,22 +11,9 @@
 namespace console {
 namespace {
 
-// The C locale's classes, by byte value; bytes above 127 belong to none of them.
-constexpr bool is_digit(int c) noexcept {
-    return c >= '0' && c <= '9';
-}
-constexpr bool is_space(int c) noexcept {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-constexpr bool is_letter(int c) noexcept {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-constexpr bool is_separator(int c) noexcept {
-    return c != InputStream::kEnd && !is_digit(c) && !is_letter(c);
-}
-constexpr bool is_sign(int c) noexcept {
-    return c == '+' || c == '-';
-}
+using chars::is_digit;
+using chars::is_sign;
+using chars::is_space;
 
 }  // namespace
 

@@ -77,12 +77,15 @@ Float add_many(Float total, Float amount, std::uint64_t times) noexcept {
 
 }  // namespace repeated_sum_detail
 
+// `times` below 1 adds nothing.
 template <typename Float>
-inline Float add_repeatedly(Float total, Float amount, std::uint64_t times) noexcept {
+inline Float add_repeatedly(Float total, Float amount, std::int64_t times) noexcept {
     if (times == 1) [[likely]] {
         return total + amount;
     }
-    return repeated_sum_detail::add_many(total, amount, times);
+    return times < 1
+               ? total
+               : repeated_sum_detail::add_many(total, amount, static_cast<std::uint64_t>(times));
 }
 
 }  // namespace console

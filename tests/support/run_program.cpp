@@ -31,7 +31,8 @@ void place(int fd, int target) {
 
 }  // namespace
 
-RunResult run_program(const std::string& program, int stdin_fd, Output output) {
+RunResult run_program(const std::string& program, int stdin_fd, Output output,
+                      const std::string& argument) {
     int out_pipe[2] = {-1, -1};
     int err_pipe[2] = {-1, -1};
     check(::pipe(out_pipe) == 0 && ::pipe(err_pipe) == 0, "pipe");
@@ -54,7 +55,12 @@ RunResult run_program(const std::string& program, int stdin_fd, Output output) {
         place(out, 1);
         place(err, 2);
         ::closefrom(3);
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        if (argument.empty()) {
+            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        } else {
+            ::execl(program.c_str(), program.c_str(), argument.c_str(),
+                    static_cast<char*>(nullptr));
+        }
         std::_Exit(127);
     }
     ::close(out_pipe[1]);
@@ -90,7 +96,8 @@ RunResult run_program(const std::string& program, int stdin_fd, Output output) {
     return result;
 }
 
-RunResult run_with_input(const std::string& program, const std::string& text, Output output) {
+RunResult run_with_input(const std::string& program, const std::string& text, Output output,
+                         const std::string& argument) {
     char path[] = "/tmp/vantrel-input-XXXXXX";
     const int fd = ::mkstemp(path);
     check(fd >= 0, "mkstemp");
@@ -102,7 +109,7 @@ RunResult run_with_input(const std::string& program, const std::string& text, Ou
         done += static_cast<std::size_t>(put);
     }
     ::lseek(fd, 0, SEEK_SET);
-    RunResult result = run_program(program, fd, output);
+    RunResult result = run_program(program, fd, output, argument);
     ::close(fd);
     return result;
 }

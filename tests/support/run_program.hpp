@@ -21,12 +21,14 @@ enum class Output {
     kPipeClosedEarly  // a pipe whose reading end is closed before the program starts
 };
 
-// stdin_fd is handed to the program as its standard input (-1: closed).
-RunResult run_program(const std::string& program, int stdin_fd, Output output = Output::kCaptured);
+// stdin_fd is handed to the program as its standard input (-1: closed); `argument`, when not
+// empty, is its one command-line argument.
+RunResult run_program(const std::string& program, int stdin_fd, Output output = Output::kCaptured,
+                      const std::string& argument = "");
 
 // Standard input from a file holding `text`.
 RunResult run_with_input(const std::string& program, const std::string& text,
-                         Output output = Output::kCaptured);
+                         Output output = Output::kCaptured, const std::string& argument = "");
 
 std::string read_file(const std::string& path);
 

@@ -30,7 +30,7 @@ auto bits(Float x) {
 template <typename Float>
 void expect_same_as_loop(Float total, Float amount, std::uint64_t times) {
     const Float expected = plain_loop(total, amount, times);
-    const Float got = add_repeatedly(total, amount, times);
+    const Float got = add_repeatedly(total, amount, static_cast<std::int64_t>(times));
     EXPECT_EQ(bits(got), bits(expected))
         << std::hexfloat << "total " << total << " amount " << amount << " times " << times
         << ": got " << got << ", the loop gives " << expected;

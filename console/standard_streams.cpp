@@ -13,6 +13,8 @@ constexpr int kStandardOutput = 1;
 }  // namespace
 
 InputStream& standard_input() {
+    static const bool bytes = (read_as_bytes(kStandardInput), true);
+    (void)bytes;
     static FdSource source(kStandardInput);
     static InputStream stream(source);
     return stream;

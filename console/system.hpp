@@ -6,6 +6,10 @@
 
 namespace console {
 
+// Makes fd deliver its bytes as they are, so that the layer's own text mode (CR LF folded to
+// LF) is the same on every host.
+void read_as_bytes(int fd);
+
 // Reads up to max bytes from fd: the count, 0 at the end of the input, or -1 with errno set.
 // Reads interrupted by a signal are retried.
 std::ptrdiff_t read_fd(int fd, char* dst, std::size_t max);

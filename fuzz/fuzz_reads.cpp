@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "console/input_stream.hpp"
+#include "tests/support/text_mode.hpp"
 
 namespace {
 
@@ -52,16 +53,6 @@ bool is_space(char c) {
 }
 bool is_alnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Text mode as the reads must see it: each CR directly before an LF dropped.
-std::string fold(const std::string& raw) {
-    std::string text;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text += raw[i];
-    }
-    return text;
 }
 
 // Where the C library reads more than the programs' number grammar on purpose: infinities,
@@ -219,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             provider.ConsumeIntegralInRange<int>(0, static_cast<int>(Read::kCount) - 1));
     }
     const std::string raw = provider.ConsumeRemainingBytesAsString();
-    const std::string text = fold(raw);
+    const std::string text = testing_support::fold_crlf(raw);
     const auto in_blocks = run(raw, blocks, reads, &text);
     if (run(raw, {}, reads, nullptr) != in_blocks) std::abort();
     return 0;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "tests/support/run_program.hpp"
+#include "tests/support/text_mode.hpp"
 
 namespace {
 
@@ -105,15 +106,6 @@ class InputMaker {
     std::mt19937_64 random_;
 };
 
-std::string fold_crlf(const std::string& text) {
-    std::string folded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        folded += text[i];
-    }
-    return folded;
-}
-
 std::uint64_t seed_for_run() {
     if (const char* replay = std::getenv("VANTREL_SEED")) return std::strtoull(replay, nullptr, 10);
     return std::random_device{}();
@@ -128,7 +120,8 @@ void run_against_baseline(const char* program, const char* baseline, int inputs)
     for (int i = 0; i < inputs && differences < 5; ++i) {
         const std::string input = maker.make();
         const auto mine = testing_support::run_with_input(program, input);
-        const auto theirs = testing_support::run_with_input(baseline, fold_crlf(input));
+        const auto theirs =
+            testing_support::run_with_input(baseline, testing_support::fold_crlf(input));
         if (mine.out != theirs.out || mine.exit_status != 0) {
             ++differences;
             ADD_FAILURE() << "seed " << seed << ", input " << i << ":\n"

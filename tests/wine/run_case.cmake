@@ -4,10 +4,9 @@
 # process output would fold the CR LF away.
 get_filename_component(name ${INPUT} NAME_WE)
 set(output_file ${CMAKE_CURRENT_BINARY_DIR}/${name}.out)
+# The shell hands the files over as they are: standard input is the case's file itself.
 execute_process(
-  COMMAND wine ${PROGRAM}
-  INPUT_FILE ${INPUT}
-  OUTPUT_FILE ${output_file}
+  COMMAND sh -c "exec wine \"$0\" < \"$1\" > \"$2\"" ${PROGRAM} ${INPUT} ${output_file}
   ERROR_VARIABLE errors
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -16,25 +17,11 @@ constexpr std::int64_t kWrittenExponentLimit = 100'000;
 
 // Clinger's fast path: when the digits and the power of ten are both exact in the target type,
 // one multiplication or division rounds the exact quotient once, so the result is correctly
-// rounded. Doubles hold every integer below 10^15 and every power of ten up to 10^22 exactly;
-// floats every integer below 10^7 and every power up to 10^10.
+// rounded. Doubles hold every integer below 10^15 exactly, floats every integer below 10^7.
 template <typename Float>
-struct ExactLimits;
-template <>
-struct ExactLimits<double> {
-    static constexpr int kDigits = 15;
-    static constexpr int kPower = 22;
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-};
-template <>
-struct ExactLimits<float> {
-    static constexpr int kDigits = 7;
-    static constexpr int kPower = 10;
-    static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                        1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-};
+constexpr int kExactDigits = sizeof(Float) == sizeof(double) ? 15 : 7;
+template <typename Float>
+constexpr int kExactPower = static_cast<int>(std::size(exact_powers_of_ten<Float>)) - 1;
 
 }  // namespace
 
@@ -88,16 +75,15 @@ int DecimalDigits::write_scientific(char* text) const noexcept {
 
 template <typename Float>
 Float DecimalDigits::convert() const noexcept {
-    using Limits = ExactLimits<Float>;
     Float magnitude = 0;
     const std::int64_t exponent = scale_ + (exponent_negative_ ? -exponent_ : exponent_);
     if (count_ == 0) {
         magnitude = 0;
-    } else if (!dropped_nonzero_ && count_ <= Limits::kDigits && exponent >= -Limits::kPower &&
-               exponent <= Limits::kPower) {
+    } else if (!dropped_nonzero_ && count_ <= kExactDigits<Float> &&
+               exponent >= -kExactPower<Float> && exponent <= kExactPower<Float>) {
         const auto digits = static_cast<Float>(leading_);
-        magnitude =
-            exponent < 0 ? digits / Limits::kPowers[-exponent] : digits * Limits::kPowers[exponent];
+        magnitude = exponent < 0 ? digits / exact_powers_of_ten<Float>[-exponent]
+                                 : digits * exact_powers_of_ten<Float>[exponent];
     } else {
         char text[kMaxDigits + 32];
         const int length = write_scientific(text);

@@ -6,6 +6,15 @@
 
 namespace console {
 
+// Powers of ten that the type holds exactly: up to 10^22 for doubles, 10^10 for floats.
+template <typename Float>
+inline constexpr Float exact_powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+template <>
+inline constexpr double exact_powers_of_ten<double>[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // The significant digits of a decimal number as they stream in. Only the first kMaxDigits are
 // kept; beyond them it is enough to know whether any dropped digit was nonzero, because every
 // value halfway between two adjacent doubles (or floats) has fewer significant digits than that,

@@ -8,16 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
-namespace console {
+#include "console/decimal.hpp"
 
-// Powers of ten that the type holds exactly: up to 10^22 for doubles, 10^10 for floats.
-template <typename Float>
-inline constexpr Float exact_powers_of_ten[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                                1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-template <>
-inline constexpr double exact_powers_of_ten<double>[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+namespace console {
 
 // The C locale's character classes, by byte value; bytes above 127 belong to none of them.
 namespace chars {

@@ -24,7 +24,8 @@ std::ptrdiff_t read_fd(int fd, char* dst, std::size_t max) {
 bool write_all(int fd, const char* data, std::size_t size) {
     // Standard output stays in the runtime's text mode: each line feed ends a line in CR LF.
     while (size > 0) {
-        const int put = _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+        const int put =
+            _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
         if (put < 0) return false;
         data += put;
         size -= static_cast<std::size_t>(put);
@@ -34,7 +35,9 @@ bool write_all(int fd, const char* data, std::size_t size) {
 
 void report_broken_pipe_as_write_error() {}  // a closed pipe already fails the write here
 
-const char* error_text(int error) { return std::strerror(error); }
+const char* error_text(int error) {
+    return std::strerror(error);
+}
 
 void pause_for_key_press() {
     // The host's own "pause" command, run by its command interpreter; its outcome is ignored.

@@ -2,8 +2,11 @@
 # with the report in EXPECTED, each line ended by CR LF; what follows may only be the command
 # interpreter's own pause text. Compared as bytes (hexadecimal), as CMake's own reading of
 # process output would fold the CR LF away.
+# Both programs have cases of the same name, and cases run in parallel: the output file is
+# named after the program and the case.
+get_filename_component(program_name ${PROGRAM} NAME_WE)
 get_filename_component(name ${INPUT} NAME_WE)
-set(output_file ${CMAKE_CURRENT_BINARY_DIR}/${name}.out)
+set(output_file ${CMAKE_CURRENT_BINARY_DIR}/${program_name}-${name}.out)
 # The shell hands the files over as they are: standard input is the case's file itself.
 execute_process(
   COMMAND sh -c "exec wine \"$0\" < \"$1\" > \"$2\"" ${PROGRAM} ${INPUT} ${output_file}

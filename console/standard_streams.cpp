@@ -1,8 +1,9 @@
 #include "console/standard_streams.hpp"
 
 #include <cstdio>
+#include <new>
 
-#include "console/system.hpp"
+#include "console/platform.hpp"
 
 namespace console {
 namespace {
@@ -10,27 +11,50 @@ namespace {
 constexpr int kStandardInput = 0;
 constexpr int kStandardOutput = 1;
 
-}  // namespace
+struct Streams {
+    Streams(ByteSource& source, ByteSink& sink) noexcept : input(source), output(sink) {}
+    FormattedInput input;
+    FormattedOutput output;
+};
 
-InputStream& standard_input() {
-    static const bool bytes = (read_as_bytes(kStandardInput), true);
-    (void)bytes;
+// The streams live in static storage, built on first use or on each binding: neither holds a
+// resource, so building new ones over old ones loses nothing but their buffered text.
+alignas(Streams) unsigned char storage[sizeof(Streams)];
+Streams* streams = nullptr;
+bool bound_to_process = false;
+
+Streams& process_streams() {
     static FdSource source(kStandardInput);
-    static InputStream stream(source);
-    return stream;
+    static FdSink sink(kStandardOutput);
+    read_as_bytes(kStandardInput);
+    report_broken_pipe_as_write_error();
+    bound_to_process = true;
+    return *new (storage) Streams(source, sink);
 }
 
-OutputStream& standard_output() {
-    static FdSink sink(kStandardOutput);
-    static OutputStream stream(sink);
-    static const bool pipe_errors_reported = (report_broken_pipe_as_write_error(), true);
-    (void)pipe_errors_reported;
-    return stream;
+Streams& current() {
+    if (streams == nullptr) streams = &process_streams();
+    return *streams;
+}
+
+}  // namespace
+
+FormattedInput& standard_input() {
+    return current().input;
+}
+
+FormattedOutput& standard_output() {
+    return current().output;
+}
+
+void bind_standard_streams(ByteSource& source, ByteSink& sink) {
+    streams = new (storage) Streams(source, sink);
+    bound_to_process = false;
 }
 
 void closing_pause() {
     standard_output().flush();
-    pause_for_key_press();
+    if (bound_to_process) pause_for_key_press();
 }
 
 int exit_status(const char* program_name) {

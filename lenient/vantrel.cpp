@@ -14,8 +14,8 @@ int main() {
     char category_letter = '\0';
     float amount = 0.0f;
 
-    console::InputStream& in = console::standard_input();
-    console::OutputStream& out = console::standard_output();
+    console::FormattedInput& in = console::standard_input();
+    console::FormattedOutput& out = console::standard_output();
 
     for (int batch = 0; batch < 3; ++batch) {
         in.read_int(owner_id);       // "%d"
@@ -24,11 +24,12 @@ int main() {
             // "%*[^A-Za-z0-9]%c%*[^A-Za-z0-9]%f": each step runs only if the one before it did.
             const bool separated = in.skip_separator_run();
             if (separated && in.read_char(category_letter) && in.skip_separator_run()) {
-                in.read_float(amount);
+                in.read_number(amount);
             }
             // Without the first separator run (the input has ended, or a letter or digit stands
             // there) the read consumes and fills nothing, so every invoice left in the batch
-            // reads the same: they are all totalled at once.
+            // fails the same way and adds the same amount to the same totals: they are all
+            // totalled at once.
             const std::int32_t times = separated ? 1 : invoice_count - invoice;
 
             // The category first, then the owner. Letters A to C have positions 3 to 5, any

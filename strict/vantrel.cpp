@@ -14,20 +14,20 @@ int main() {
     char category_letter = '\0';
     double amount = 0.0;
 
-    console::InputStream& in = console::standard_input();
-    console::OutputStream& out = console::standard_output();
+    console::FormattedInput& in = console::standard_input();
+    console::FormattedOutput& out = console::standard_output();
 
     for (int batch = 0; batch < 3; ++batch) {
         in.read_int(owner_id);       // "%d"
         in.read_int(invoice_count);  // "%d"
         for (std::int32_t invoice = 0; invoice < invoice_count;) {
-            // The separator before the letter is never looked at; only the end of the input
-            // shows here.
-            const bool input_ended = in.getchar() == console::InputStream::kEnd;
+            // getchar: the separator before the letter is discarded unseen. Only whether there was
+            // one matters here: at the end of the input there is none.
+            const bool input_ended = in.getchar() == console::FormattedInput::kEnd;
             // "%c%lf": the amount is read only when a letter was.
-            if (in.read_char(category_letter)) in.read_double(amount);
-            // Once the input has ended, every invoice left in the batch reads the same (it fills
-            // nothing): they are all totalled at once.
+            if (in.read_char(category_letter)) in.read_number(amount);
+            // Once the input has ended, every invoice left in the batch fills nothing and so adds
+            // the same amount to the same totals: they are all totalled at once.
             const std::int32_t times = input_ended ? invoice_count - invoice : 1;
 
             // Owners 1 to 3 and letters A to C each have their total; any other owner ID or

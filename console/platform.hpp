@@ -22,8 +22,9 @@ bool write_all(int fd, const char* data, std::size_t size);
 // not as a signal that ends it silently.
 void report_broken_pipe_as_write_error();
 
-// The closing pause: at a terminal, shows the prompt and waits for one key press; elsewhere
-// returns at once.
+// The closing pause. On POSIX hosts: when standard input is a terminal, shows the prompt and
+// waits for one key press; with input from a file or a pipe, returns at once. On Windows: runs
+// the command interpreter's own "pause" command, which decides for itself what to wait for.
 void pause_for_key_press();
 
 // The text of an errno value, for a one-line message.

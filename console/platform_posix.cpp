@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/system.hpp"
+#include "console/platform.hpp"
 
 namespace console {
 

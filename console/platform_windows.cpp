@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/system.hpp"
+#include "console/platform.hpp"
 
 namespace console {
 

@@ -1,0 +1,78 @@
+// Input in text mode, held in one fixed buffer: bytes are read from a source in blocks of up to
+// 64 KiB, and a carriage return right before a line feed is dropped as each block arrives, also
+// when the pair is split between two blocks. Every other byte reaches the reads as it is.
+//
+// Invariants the reads rely on:
+// - the unread text is [next(), end()); the byte at end() is kSentinel, which is neither white
+//   space nor a digit, so a scan for either stops there without a bounds check per byte;
+// - kPaddingBytes bytes from end() on and kGuardBytes bytes before the buffer's start are
+//   readable (their values mean nothing), so that words may be loaded across either edge;
+// - a carriage return that ends a block is held back until the next block shows whether a line
+//   feed follows it; it is not in [next(), end()) meanwhile.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "console/byte_source.hpp"
+
+namespace console {
+
+class TextBuffer {
+  public:
+    // Bytes asked of the source per read.
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+    // Most bytes that a read needs to see at once: unread text shorter than this is moved to the
+    // front of the buffer before the next block is read behind it, so that a token split by a
+    // block end reads on contiguously.
+    static constexpr std::size_t kMaxLookahead = 64;
+    static constexpr std::size_t kPaddingBytes = 64;
+    static constexpr std::size_t kGuardBytes = 16;
+    static constexpr char kSentinel = '\0';
+
+    explicit TextBuffer(ByteSource& source) noexcept;
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    const char* next() const noexcept { return next_; }
+    const char* end() const noexcept { return end_; }
+    std::size_t available() const noexcept { return static_cast<std::size_t>(end_ - next_); }
+    // Consumes bytes that are available.
+    void advance(std::size_t count) noexcept { next_ += count; }
+    void advance_to(const char* position) noexcept { next_ += position - next_; }
+
+    // Makes at least `wanted` bytes (at most kMaxLookahead) available, reading blocks as needed;
+    // false when the input ends first (what there is stays available).
+    bool fill(std::size_t wanted) noexcept;
+
+    // Bytes consumed so far, counting a dropped carriage return as none.
+    std::uint64_t position() const noexcept {
+        return consumed_before_buffer_ + static_cast<std::uint64_t>(next_ - buffer());
+    }
+    // The errno of the read error that ended the input early, or 0.
+    int error() const noexcept { return error_; }
+
+  private:
+    char* buffer() noexcept { return storage_ + kGuardBytes; }
+    const char* buffer() const noexcept { return storage_ + kGuardBytes; }
+    // Moves the unread text to the buffer's start, making room for a whole block behind it.
+    void move_unread_to_front() noexcept;
+    // Reads one block behind the unread text and drops its carriage returns that precede a line
+    // feed; sets at_end_ at the end of the input or on a read error.
+    void read_block() noexcept;
+
+    ByteSource& source_;
+    char* next_;
+    char* end_;
+    std::uint64_t consumed_before_buffer_ = 0;
+    bool held_cr_ = false;  // a carriage return ended the last block and is not yet in the text
+    bool at_end_ = false;
+    int error_ = 0;
+    char storage_[kGuardBytes + kMaxLookahead + kBlockSize + kPaddingBytes] = {};
+};
+
+// Drops each carriage return that directly precedes a line feed in [begin, end), in place, and
+// returns the new end.
+char* fold_crlf(char* begin, char* end) noexcept;
+
+}  // namespace console

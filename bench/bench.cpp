@@ -1,9 +1,9 @@
-// The benchmark: throughput of each program against its formatted-read baseline on a large
-// well-formed input (median of several runs, pairs taken in turn), peak memory on a tiny and a
-// large input, and the time of inputs that end early or get stuck.
-//
-//   bench [--size BYTES] [--runs N] [--dir DIR]
+// The benchmark: throughput of each program on a large well-formed input, against `cat` reading
+// the same file and against the program's C-library baseline, in the same rounds (median of
+// several runs); peak memory on a tiny and on the large input; the time of inputs that get stuck;
+// and the time and peak memory of hostile inputs.
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -15,10 +15,107 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/hostile_inputs.hpp"
+
+extern char** environ;
+
 namespace {
+
+const char kUsage[] =
+    "usage: bench [--size BYTES] [--runs N] [--dir DIR]\n"
+    "\n"
+    "  --size BYTES  size of the large well-formed input (default 100000000); hostile inputs\n"
+    "                hold runs of half that and white space of ten times that\n"
+    "  --runs N      runs of each program on the large input and the stuck inputs (default 5)\n"
+    "  --dir DIR     folder for the temporary files (default $TMPDIR, else /tmp); they need\n"
+    "                up to ten times --size at once, and are removed when the benchmark ends\n"
+    "  --help        print this and exit\n";
+
+struct Options {
+    std::uint64_t size = 100'000'000;
+    int runs = 5;
+    std::string dir;
+};
+
+// Parses the command line; nullopt after printing the usage where the exit status says why.
+std::optional<Options> parse_options(int argc, char** argv, int& status) {
+    Options options;
+    const char* tmpdir = std::getenv("TMPDIR");
+    options.dir = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--help") {
+            std::fputs(kUsage, stdout);
+            status = 0;
+            return std::nullopt;
+        }
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        char* stop = nullptr;
+        bool good = value != nullptr && *value != '\0';
+        if (good && flag == "--size") {
+            options.size = std::strtoull(value, &stop, 10);
+            good = *stop == '\0' && options.size >= 1000 && value[0] != '-';
+        } else if (good && flag == "--runs") {
+            const long runs = std::strtol(value, &stop, 10);
+            good = *stop == '\0' && runs >= 1 && runs <= 1000;
+            options.runs = static_cast<int>(runs);
+        } else if (good && flag == "--dir") {
+            options.dir = value;
+        } else {
+            good = false;
+        }
+        if (!good) {
+            std::fprintf(stderr, "bench: bad option or value: %s%s%s\n\n%s", argv[i],
+                         value != nullptr ? " " : "", value != nullptr ? value : "", kUsage);
+            status = 2;
+            return std::nullopt;
+        }
+        ++i;
+    }
+    return options;
+}
+
+// The benchmark's temporary files: one folder of its own, made with a unique name, and removed
+// with everything in it when the benchmark ends, fails or is interrupted.
+class TemporaryFolder {
+  public:
+    static bool make(const std::string& parent) {
+        std::string pattern = parent + "/vantrel-bench-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) return false;
+        std::snprintf(path_, sizeof path_, "%s", pattern.c_str());
+        std::atexit(remove);
+        struct sigaction action {};
+        action.sa_handler = remove_and_resignal;
+        sigemptyset(&action.sa_mask);
+        for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(signal_number, &action, nullptr);
+        return true;
+    }
+    static std::string file(const char* name) { return std::string(path_) + "/" + name; }
+
+  private:
+    // Only calls that are safe in a signal handler: the files have fixed names in the folder.
+    static void remove() {
+        for (const char* name : kFiles) {
+            char file_path[sizeof path_ + 32];
+            std::snprintf(file_path, sizeof file_path, "%s/%s", path_, name);
+            ::unlink(file_path);
+        }
+        ::rmdir(path_);
+    }
+    static void remove_and_resignal(int signal_number) {
+        remove();
+        ::signal(signal_number, SIG_DFL);
+        ::raise(signal_number);
+    }
+
+    static constexpr const char* kFiles[] = {"large.txt", "small.txt", "stuck.txt", "hostile.txt"};
+    static inline char path_[4096] = {};
+};
 
 struct Run {
     double seconds = 0;
@@ -26,8 +123,10 @@ struct Run {
     std::string out;
 };
 
-// Runs program with standard input from input_path; keeps up to 4 KiB of its output.
-Run run(const std::string& program, const std::string& input_path) {
+// Runs `program` (with `argument` when not empty) with standard input from input_path and, when
+// discard is set, standard output to /dev/null; otherwise keeps up to 4 KiB of its output.
+Run run(const std::string& program, const std::string& input_path, const std::string& argument = "",
+        bool discard = false) {
     int out_pipe[2];
     if (::pipe(out_pipe) != 0) std::exit(3);
     // posix_spawn, not fork: a forked child starts out as a copy of this process, and its peak
@@ -35,13 +134,20 @@ Run run(const std::string& program, const std::string& input_path) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    if (discard) {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    }
     posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
-    char* const arguments[] = {const_cast<char*>(program.c_str()), nullptr};
+    posix_spawn_file_actions_addclose(&actions, out_pipe[1]);
+    std::vector<char*> arguments = {const_cast<char*>(program.c_str())};
+    if (!argument.empty()) arguments.push_back(const_cast<char*>(argument.c_str()));
+    arguments.push_back(nullptr);
     const auto begin = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, arguments, environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", program.c_str());
+    if (::posix_spawnp(&pid, program.c_str(), &actions, nullptr, arguments.data(), environ) != 0) {
+        std::fprintf(stderr, "bench: cannot start %s\n", program.c_str());
         std::exit(1);
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -59,7 +165,7 @@ Run run(const std::string& program, const std::string& input_path) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     result.peak_kb = usage.ru_maxrss;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed on %s\n", program.c_str(), input_path.c_str());
+        std::fprintf(stderr, "bench: %s failed on %s\n", program.c_str(), input_path.c_str());
         std::exit(1);
     }
     return result;
@@ -70,9 +176,28 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-std::string write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+// Writes the pieces, each text repeated its number of times, a block at a time.
+void write_file(const std::string& path, const std::vector<testing_support::Piece>& pieces) {
+    std::ofstream file(path, std::ios::binary);
+    for (const auto& piece : pieces) {
+        std::string block;
+        while (block.size() < 65536) block += piece.text;
+        std::uint64_t left = piece.times * piece.text.size();
+        while (left > 0) {
+            const std::uint64_t n = std::min<std::uint64_t>(left, block.size());
+            file.write(block.data(), static_cast<std::streamsize>(n));
+            left -= n;
+        }
+    }
+    if (!file.flush()) {
+        std::fprintf(stderr, "bench: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+std::uint64_t file_size(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    return static_cast<std::uint64_t>(file.tellg());
 }
 
 std::string machine() {
@@ -84,77 +209,97 @@ std::string machine() {
     return "unknown processor";
 }
 
-}  // namespace
+struct Program {
+    const char* name;
+    const char* path;
+    const char* baseline;
+};
 
-int main(int argc, char** argv) {
-    std::uint64_t size = 100'000'000;
-    int runs = 5;
-    std::string dir = "/tmp";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string flag = argv[i];
-        if (flag == "--size") size = std::strtoull(argv[i + 1], nullptr, 10);
-        if (flag == "--runs") runs = std::atoi(argv[i + 1]);
-        if (flag == "--dir") dir = argv[i + 1];
+const Program kPrograms[] = {
+    {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT},
+    {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT},
+};
+
+// Each program, its baseline and `cat FILE > /dev/null` take turns on the large input, so that
+// all see the same load; prints each one's median and its share of cat's throughput. Returns
+// whether every report equals the baseline's.
+bool throughput(const Options& options) {
+    const std::string large = TemporaryFolder::file("large.txt");
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, large.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        const std::string size = std::to_string(options.size);
+        char* const arguments[] = {const_cast<char*>(BENCH_MAKE_INPUT),
+                                   const_cast<char*>(size.c_str()), nullptr};
+        pid_t pid = 0;
+        int status = 1;
+        if (::posix_spawn(&pid, BENCH_MAKE_INPUT, &actions, nullptr, arguments, environ) != 0 ||
+            ::waitpid(pid, &status, 0) != pid || status != 0) {
+            std::fprintf(stderr, "bench: cannot write %s\n", large.c_str());
+            std::exit(1);
+        }
+        posix_spawn_file_actions_destroy(&actions);
     }
-    runs = std::max(runs, 1);
-
-    const std::string large = dir + "/vantrel-bench-large.txt";
-    const std::string generate =
-        std::string(BENCH_MAKE_INPUT) + " " + std::to_string(size) + " > " + large;
-    if (std::system(generate.c_str()) != 0) return 1;
-    std::ifstream sized(large, std::ios::binary | std::ios::ate);
-    const double megabytes = static_cast<double>(sized.tellg()) / 1e6;
+    const double megabytes = static_cast<double>(file_size(large)) / 1e6;
     // About 100 bytes of the same kind of invoices.
-    const std::string small = write_file(
-        dir + "/vantrel-bench-small.txt",
-        "1 3\nA 12345.67\nB 310.40\nC 89.99\n2 3\nA 400.25\nC 1200.00\nB 7.5\n3 3\nB 75.10\n"
-        "A 99999.99\nC 0.01\n");
+    const std::string small = TemporaryFolder::file("small.txt");
+    write_file(small, {{"1 3\nA 12345.67\nB 310.40\nC 89.99\n2 3\nA 400.25\nC 1200.00\nB 7.5\n"
+                        "3 3\nB 75.10\nA 99999.99\nC 0.01\n"}});
 
     std::printf("machine: %s, %ld cores\n", machine().c_str(), ::sysconf(_SC_NPROCESSORS_ONLN));
     std::printf(
-        "large input: %.1f MB of well-formed invoices; small input: %ld bytes\n"
-        "%d runs each: median time, highest peak resident memory\n\n",
-        megabytes, static_cast<long>(std::ifstream(small, std::ios::ate).tellg()), runs);
-    std::printf("%-16s %9s %9s %12s %9s %7s %10s %10s\n", "program", "seconds", "MB/s",
-                "baseline s", "MB/s", "ratio", "peak small", "peak large");
+        "large input: %.1f MB of well-formed invoices; small input: %llu bytes\n"
+        "%d rounds, each program, its baseline and cat in turn: median time, highest peak "
+        "resident memory\n\n",
+        megabytes, static_cast<unsigned long long>(file_size(small)), options.runs);
 
-    struct Pair {
-        const char* name;
-        const char* program;
-        const char* baseline;
-    };
-    const Pair pairs[] = {{"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT},
-                          {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT}};
+    const std::size_t count = std::size(kPrograms);
+    std::vector<double> cat_times;
+    std::vector<std::vector<double>> times(count);
+    std::vector<std::vector<double>> baseline_times(count);
+    std::vector<long> peak_large(count, 0);
+    std::vector<long> peak_small(count, 0);
     bool reports_agree = true;
-    for (const Pair& pair : pairs) {
-        std::vector<double> program_times;
-        std::vector<double> baseline_times;
-        long peak_large = 0;
-        long peak_small = 0;
-        for (int i = 0; i < runs; ++i) {
-            const Run mine = run(pair.program, large);
-            const Run theirs = run(pair.baseline, large);
-            program_times.push_back(mine.seconds);
-            baseline_times.push_back(theirs.seconds);
-            peak_large = std::max(peak_large, mine.peak_kb);
-            peak_small = std::max(peak_small, run(pair.program, small).peak_kb);
+    for (int round = 0; round < options.runs; ++round) {
+        cat_times.push_back(run("cat", large, large, true).seconds);
+        for (std::size_t i = 0; i < count; ++i) {
+            const Run mine = run(kPrograms[i].path, large);
+            const Run theirs = run(kPrograms[i].baseline, large);
+            times[i].push_back(mine.seconds);
+            baseline_times[i].push_back(theirs.seconds);
+            peak_large[i] = std::max(peak_large[i], mine.peak_kb);
+            peak_small[i] = std::max(peak_small[i], run(kPrograms[i].path, small).peak_kb);
             reports_agree = reports_agree && mine.out == theirs.out;
         }
-        const double mine = median(program_times);
-        const double theirs = median(baseline_times);
-        std::printf("%-16s %9.3f %9.0f %12.3f %9.0f %6.1fx %7ld KB %7ld KB\n", pair.name, mine,
-                    megabytes / mine, theirs, megabytes / theirs, theirs / mine, peak_small,
-                    peak_large);
+    }
+    const double cat = median(cat_times);
+    std::printf("%-16s %8s %8s %8s %11s %8s %7s %10s %10s\n", "program", "seconds", "MB/s",
+                "% of cat", "baseline s", "MB/s", "ratio", "peak small", "peak large");
+    std::printf("%-16s %8.3f %8.0f %8s\n", "cat", cat, megabytes / cat, "100%");
+    for (std::size_t i = 0; i < count; ++i) {
+        const double mine = median(times[i]);
+        const double theirs = median(baseline_times[i]);
+        std::printf("%-16s %8.3f %8.0f %7.0f%% %11.3f %8.0f %6.1fx %7ld KB %7ld KB\n",
+                    kPrograms[i].name, mine, megabytes / mine, 100 * cat / mine, theirs,
+                    megabytes / theirs, theirs / mine, peak_small[i], peak_large[i]);
     }
     std::printf("reports equal to the baseline's: %s\n\n", reports_agree ? "yes" : "NO");
+    std::remove(large.c_str());
+    std::remove(small.c_str());
+    return reports_agree;
+}
 
-    // Inputs that end early or get stuck: every remaining invoice repeats the last one.
-    struct WorstCase {
+// Inputs that end early or get stuck: every remaining invoice repeats the last one, up to
+// 3 x (2^31 - 1) additions per total.
+void stuck_inputs(const Options& options) {
+    struct Stuck {
         const char* name;
         const char* program;
         const char* input;
     };
-    const WorstCase worst[] = {
+    const Stuck stuck[] = {
         {"vantrel-strict", BENCH_STRICT, "1 2147483647 A 1"},
         {"vantrel-strict", BENCH_STRICT, "1 2147483647 A 0.1"},
         {"vantrel-strict", BENCH_STRICT, "2 2147483647 B -1e-300"},
@@ -162,78 +307,62 @@ int main(int argc, char** argv) {
         {"vantrel-lenient", BENCH_LENIENT, "1 2147483647 A 0.1"},
         {"vantrel-lenient", BENCH_LENIENT, "3 2147483647 C 3 B7"},
     };
-    std::printf("%-16s %-26s %9s  %s\n", "worst case", "input", "seconds", "report");
-    for (const WorstCase& w : worst) {
-        const std::string path = write_file(dir + "/vantrel-bench-worst.txt", w.input);
+    std::printf("%-16s %-26s %9s  %s\n", "stuck input", "input", "seconds", "report");
+    const std::string path = TemporaryFolder::file("stuck.txt");
+    for (const Stuck& s : stuck) {
+        write_file(path, {{s.input}});
         std::vector<double> times;
         std::string report;
-        for (int i = 0; i < runs; ++i) {
-            const Run r = run(w.program, path);
+        for (int i = 0; i < options.runs; ++i) {
+            const Run r = run(s.program, path);
             times.push_back(r.seconds);
             report = r.out;
         }
         std::replace(report.begin(), report.end(), '\n', ' ');
-        std::printf("%-16s %-26s %9.4f  %s\n", w.name, w.input, median(times), report.c_str());
+        std::printf("%-16s %-26s %9.4f  %s\n", s.name, s.input, median(times), report.c_str());
     }
-    std::remove(large.c_str());
+    std::remove(path.c_str());
+}
 
-    // Hostile inputs, at full size 50 million bytes per run and a gigabyte of white space
-    // (scaled with --size): written piece by piece, so that the bench itself stays small.
-    struct Piece {
-        std::string text;
-        std::uint64_t times;
-    };
-    struct Hostile {
-        const char* name;
-        const char* program;
-        std::vector<Piece> pieces;
-    };
-    const std::uint64_t fifty_million = size / 2;
-    const std::uint64_t gigabyte = size * 10;
-    const std::vector<Hostile> hostile = {
-        {"leading zeros in an amount",
-         BENCH_STRICT,
-         {{"1 1\nA ", 1}, {"0", fifty_million}, {"12.5\n2 0\n3 0\n", 1}}},
-        {"zeros after the point",
-         BENCH_LENIENT,
-         {{"1 1\nA 12.5", 1}, {"0", fifty_million}, {"\n2 0\n3 0\n", 1}}},
-        {"blanks between two batches",
-         BENCH_STRICT,
-         {{"1 1\nA 12.5", 1}, {" ", fifty_million}, {"2 0\n3 0\n", 1}}},
-        {"separator bytes in an invoice",
-         BENCH_LENIENT,
-         {{"1 1\nA", 1}, {",", fifty_million}, {"12.5\n2 0\n3 0\n", 1}}},
-        {"white space before the input (strict)",
-         BENCH_STRICT,
-         {{" \n\t", gigabyte / 3}, {"1 1\nA 12.5\n2 0\n3 0\n", 1}}},
-        {"white space before the input (lenient)",
-         BENCH_LENIENT,
-         {{" \n\t", gigabyte / 3}, {"1 1\nA 12.5\n2 0\n3 0\n", 1}}},
-    };
+// The hostile inputs of the end-to-end test, at benchmark size, one run each. Returns whether
+// every report was the expected one.
+bool hostile_inputs(const Options& options) {
+    const std::uint64_t run_bytes = options.size / 2;
+    const std::uint64_t white_space_bytes = options.size * 10;
     std::printf("\n%-42s %9s %10s  %s\n", "hostile input", "seconds", "peak", "report");
     std::printf("(runs of %llu bytes; %llu bytes of white space)\n",
-                static_cast<unsigned long long>(fifty_million),
-                static_cast<unsigned long long>(gigabyte / 3 * 3));
-    const std::string hostile_path = dir + "/vantrel-bench-hostile.txt";
-    for (const Hostile& h : hostile) {
-        {
-            std::ofstream file(hostile_path, std::ios::binary);
-            for (const Piece& piece : h.pieces) {
-                std::string block;
-                while (block.size() < 65536) block += piece.text;
-                std::uint64_t left = piece.times * piece.text.size();
-                while (left > 0) {
-                    const std::uint64_t n = std::min<std::uint64_t>(left, block.size());
-                    file.write(block.data(), static_cast<std::streamsize>(n));
-                    left -= n;
-                }
-            }
-        }
-        const Run r = run(h.program, hostile_path);
+                static_cast<unsigned long long>(run_bytes),
+                static_cast<unsigned long long>(white_space_bytes));
+    const std::string path = TemporaryFolder::file("hostile.txt");
+    bool right = true;
+    for (const auto& input : testing_support::hostile_inputs(run_bytes, white_space_bytes)) {
+        write_file(path, input.pieces);
+        const Run r =
+            run(input.program == testing_support::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT,
+                path);
+        right = right && r.out == input.report;
         std::string report = r.out;
         std::replace(report.begin(), report.end(), '\n', ' ');
-        std::printf("%-42s %9.3f %7ld KB  %s\n", h.name, r.seconds, r.peak_kb, report.c_str());
-        std::remove(hostile_path.c_str());
+        std::printf("%-42s %9.3f %7ld KB  %s\n", input.name, r.seconds, r.peak_kb, report.c_str());
+        std::remove(path.c_str());
     }
-    return reports_agree ? 0 : 1;
+    if (!right) std::printf("a hostile input gave a WRONG report\n");
+    return right;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int status = 0;
+    const std::optional<Options> options = parse_options(argc, argv, status);
+    if (!options) return status;
+    if (!TemporaryFolder::make(options->dir)) {
+        std::fprintf(stderr, "bench: cannot make a temporary folder in %s: %s\n",
+                     options->dir.c_str(), std::strerror(errno));
+        return 1;
+    }
+    const bool agree = throughput(*options);
+    stuck_inputs(*options);
+    const bool right = hostile_inputs(*options);
+    return agree && right ? 0 : 1;
 }

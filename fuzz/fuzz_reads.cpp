@@ -7,37 +7,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "console/input_stream.hpp"
+#include "console/formatted_input.hpp"
+#include "tests/support/bits.hpp"
+#include "tests/support/chunked_source.hpp"
 #include "tests/support/text_mode.hpp"
 
 namespace {
-
-// Hands the text over in the chosen block sizes, cycling through them.
-class BlockSource final : public console::ByteSource {
-  public:
-    BlockSource(const std::string& text, const std::vector<std::size_t>& blocks)
-        : text_(text), blocks_(blocks) {}
-    std::ptrdiff_t read(char* dst, std::size_t max) override {
-        std::size_t size = text_.size() - offset_;
-        if (!blocks_.empty()) size = std::min(size, blocks_[next_++ % blocks_.size()]);
-        size = std::min(size, max);
-        std::memcpy(dst, text_.data() + offset_, size);
-        offset_ += size;
-        return static_cast<std::ptrdiff_t>(size);
-    }
-
-  private:
-    const std::string& text_;
-    const std::vector<std::size_t>& blocks_;
-    std::size_t offset_ = 0;
-    std::size_t next_ = 0;
-};
 
 enum class Read : std::uint8_t { kGetchar, kChar, kInt, kDouble, kFloat, kSeparators, kCount };
 
@@ -63,17 +42,24 @@ bool starts_with_special_number(const char* p) {
            *p == 'N';
 }
 
+double library_strto(const char* text, char** stop, double) {
+    return std::strtod(text, stop);
+}
+float library_strto(const char* text, char** stop, float) {
+    return std::strtof(text, stop);
+}
+
+// The library's value of the number at text, as bits.
 template <typename Float>
 std::uint64_t library_number(const char* text, char** stop) {
-    Float value = 0;
-    if constexpr (sizeof(Float) == sizeof(double)) {
-        value = std::strtod(text, stop);
-    } else {
-        value = std::strtof(text, stop);
-    }
-    std::conditional_t<sizeof(Float) == 8, std::uint64_t, std::uint32_t> bits = 0;
-    std::memcpy(&bits, &value, sizeof value);
-    return bits;
+    return testing_support::bits(library_strto(text, stop, Float{}));
+}
+
+template <typename Float>
+Outcome read_number(console::FormattedInput& in) {
+    Float value = 7;
+    const bool filled = in.read_number(value);
+    return {filled, testing_support::bits(value), 0};
 }
 
 // A number read, against strtod or strtof on the same text: the same value from the same
@@ -145,8 +131,8 @@ void check_against_c(Read read, const std::string& text, std::size_t from, std::
 
 std::vector<Outcome> run(const std::string& raw, const std::vector<std::size_t>& blocks,
                          const std::vector<Read>& reads, const std::string* text) {
-    BlockSource source(raw, blocks);
-    console::InputStream in(source);
+    testing_support::ChunkedSource source(raw, blocks);
+    console::FormattedInput in(source);
     std::vector<Outcome> outcomes;
     for (Read read : reads) {
         const std::uint64_t from = in.position();
@@ -154,7 +140,7 @@ std::vector<Outcome> run(const std::string& raw, const std::vector<std::size_t>&
         switch (read) {
             case Read::kGetchar: {
                 const int c = in.getchar();
-                outcome.filled = c != console::InputStream::kEnd;
+                outcome.filled = c != console::FormattedInput::kEnd;
                 outcome.value = outcome.filled ? static_cast<std::uint64_t>(c) : 0;
                 break;
             }
@@ -170,20 +156,12 @@ std::vector<Outcome> run(const std::string& raw, const std::vector<std::size_t>&
                 outcome.value = static_cast<std::uint32_t>(value);
                 break;
             }
-            case Read::kDouble: {
-                double value = 7;
-                outcome.filled = in.read_double(value);
-                std::memcpy(&outcome.value, &value, sizeof value);
+            case Read::kDouble:
+                outcome = read_number<double>(in);
                 break;
-            }
-            case Read::kFloat: {
-                float value = 7;
-                outcome.filled = in.read_float(value);
-                std::uint32_t bits = 0;
-                std::memcpy(&bits, &value, sizeof value);
-                outcome.value = bits;
+            case Read::kFloat:
+                outcome = read_number<float>(in);
                 break;
-            }
             case Read::kSeparators:
                 outcome.filled = in.skip_separator_run();
                 break;

@@ -1,5 +1,6 @@
-// A byte source that hands its text over in chunks of chosen sizes, so that tests can put
-// block ends anywhere: inside a number, between a CR and its LF, in a run of white space.
+// Text in memory as a byte source that hands its text over in chunks of chosen sizes, so that
+// tests and fuzzers can put block ends anywhere: inside a number, between a CR and its LF, in a
+// run of white space. And a byte sink that keeps what it is given.
 #pragma once
 
 #include <algorithm>
@@ -9,15 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "console/input_stream.hpp"
+#include "console/byte_sink.hpp"
+#include "console/byte_source.hpp"
+#include "console/formatted_input.hpp"
 
 namespace testing_support {
 
 class ChunkedSource final : public console::ByteSource {
   public:
-    // chunk_sizes cycle; an empty list hands everything over at once.
-    ChunkedSource(std::string_view text, std::vector<std::size_t> chunk_sizes = {},
-                  int error_at_end = 0)
+    // chunk_sizes cycle; an empty list hands everything over at once. At the end of the text
+    // the source reports the end of the input, or the error error_at_end when it is not 0.
+    explicit ChunkedSource(std::string_view text, std::vector<std::size_t> chunk_sizes = {},
+                           int error_at_end = 0)
         : text_(text), chunk_sizes_(std::move(chunk_sizes)), error_at_end_(error_at_end) {}
 
     std::ptrdiff_t read(char* dst, std::size_t max) override {
@@ -28,8 +32,10 @@ class ChunkedSource final : public console::ByteSource {
             return -1;
         }
         std::size_t size = text_.size() - offset_;
-        if (!chunk_sizes_.empty())
-            size = std::min(size, chunk_sizes_[next_++ % chunk_sizes_.size()]);
+        if (!chunk_sizes_.empty()) {
+            size = std::min(size,
+                            std::max<std::size_t>(chunk_sizes_[next_++ % chunk_sizes_.size()], 1));
+        }
         size = std::min(size, max);
         std::memcpy(dst, text_.data() + offset_, size);
         offset_ += size;
@@ -47,10 +53,19 @@ class ChunkedSource final : public console::ByteSource {
     int reads_ = 0;
 };
 
+class StringSink final : public console::ByteSink {
+  public:
+    bool write(const char* data, std::size_t size) override {
+        text.append(data, size);
+        return true;
+    }
+    std::string text;
+};
+
 // Everything a stream has left, byte by byte.
-inline std::string drain(console::InputStream& in) {
+inline std::string drain(console::FormattedInput& in) {
     std::string rest;
-    for (int c = in.getchar(); c != console::InputStream::kEnd; c = in.getchar()) {
+    for (int c = in.getchar(); c != console::FormattedInput::kEnd; c = in.getchar()) {
         rest.push_back(static_cast<char>(c));
     }
     return rest;
@@ -61,6 +76,13 @@ inline std::string drain(console::InputStream& in) {
 inline const std::vector<std::vector<std::size_t>>& chunkings() {
     static const std::vector<std::vector<std::size_t>> all = {{}, {1}, {2}, {3}, {5, 1, 7}};
     return all;
+}
+
+// Text put after a token so that the reads find enough of it in the buffer to take the token
+// straight from there; each table of read cases runs with and without such a tail. `fill` must
+// end the token: ';' ends a number, 'x' a separator run.
+inline std::string long_tail(char fill) {
+    return std::string(2 * console::TextBuffer::kMaxLookahead, fill);
 }
 
 }  // namespace testing_support

@@ -3,7 +3,6 @@
 // halfway between two representable values.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -12,12 +11,14 @@
 #include <random>
 #include <string>
 
-#include "console/input_stream.hpp"
+#include "console/formatted_input.hpp"
+#include "tests/support/bits.hpp"
 #include "tests/support/chunked_source.hpp"
 
 namespace {
 
-using console::InputStream;
+using console::FormattedInput;
+using testing_support::bits;
 using testing_support::ChunkedSource;
 using testing_support::chunkings;
 using testing_support::drain;
@@ -33,10 +34,9 @@ struct NumberCase {
     std::string rest;
 };
 
-// Reads run two ways: the general one, and straight from the buffer when enough input is in
-// view. A tail of semicolons (which end any number) puts enough in view, so each case runs
-// with and without one.
-const std::string kTail(2 * InputStream::kMaxLookahead, ';');
+// A number is read straight from the buffer when enough text follows it there, and otherwise a
+// byte at a time: each case runs with and without a long tail of semicolons, which end any number.
+const std::string kTail = testing_support::long_tail(';');
 
 template <typename Float>
 void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks,
@@ -46,19 +46,11 @@ void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks,
                  << " bytes), chunks " << chunks.size() << ", tail " << tail.size());
     // The first read fills the buffer: a byte taken before the case puts the case in view.
     ChunkedSource source("#" + c.input + tail, chunks);
-    InputStream in(source);
+    FormattedInput in(source);
     ASSERT_EQ(in.getchar(), '#');
     Float value = -7;
-    bool filled = false;
-    if constexpr (sizeof(Float) == sizeof(double)) {
-        filled = in.read_double(value);
-    } else {
-        filled = in.read_float(value);
-    }
-    EXPECT_EQ(filled, c.filled);
-    using Bits = std::conditional_t<sizeof(Float) == 8, std::uint64_t, std::uint32_t>;
-    EXPECT_EQ(std::bit_cast<Bits>(value), std::bit_cast<Bits>(c.value))
-        << "read " << value << ", expected " << c.value;
+    EXPECT_EQ(in.read_number(value), c.filled);
+    EXPECT_EQ(bits(value), bits(c.value)) << "read " << value << ", expected " << c.value;
     EXPECT_EQ(drain(in), c.rest + tail);
 }
 
@@ -194,21 +186,26 @@ TEST(ReadFloat, RoundsOnceFromTheDecimalText) {
     }
 }
 
-TEST(ReadDouble, AgreesWithTheLibraryOnShortDecimals) {
+template <typename Float>
+Float library_number(const char* text, char** stop = nullptr) {
+    if constexpr (sizeof(Float) == sizeof(double)) {
+        return std::strtod(text, stop);
+    } else {
+        return std::strtof(text, stop);
+    }
+}
+
+TEST(ReadNumbers, AgreeWithTheLibraryOnShortDecimals) {
     // Every amount with up to three integer and two decimal digits, as invoices are written.
     for (int cents = 0; cents < 100000; cents += 7) {
         const std::string text = std::to_string(cents / 100) + "." +
                                  std::to_string(cents % 100 / 10) + std::to_string(cents % 10);
-        ChunkedSource source(text);
-        InputStream in(source);
-        double value = 0;
-        float single = 0;
-        ASSERT_TRUE(in.read_double(value));
-        ASSERT_EQ(value, std::strtod(text.c_str(), nullptr)) << text;
-        ChunkedSource again(text);
-        InputStream in_again(again);
-        ASSERT_TRUE(in_again.read_float(single));
-        ASSERT_EQ(single, std::strtof(text.c_str(), nullptr)) << text;
+        for (const std::string& tail : {std::string(), kTail}) {
+            check(NumberCase<double>{text, true, library_number<double>(text.c_str()), ""}, {},
+                  tail);
+            check(NumberCase<float>{text, true, library_number<float>(text.c_str()), ""}, {}, tail);
+            if (HasFailure()) return;
+        }
     }
 }
 
@@ -245,12 +242,7 @@ class RandomShapes {
 template <typename Float>
 void agree_with_library(const std::string& text, const std::string& tail) {
     char* stop = nullptr;
-    Float expected = 0;
-    if constexpr (sizeof(Float) == sizeof(double)) {
-        expected = std::strtod(text.c_str(), &stop);
-    } else {
-        expected = std::strtof(text.c_str(), &stop);
-    }
+    const Float expected = library_number<Float>(text.c_str(), &stop);
     const bool converted = stop != text.c_str();
     std::size_t blanks = 0;
     while (blanks < text.size() && std::isspace(static_cast<unsigned char>(text[blanks]))) ++blanks;

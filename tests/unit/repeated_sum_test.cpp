@@ -2,29 +2,23 @@
 // negative amounts, crossing zero, subnormals, saturation at infinity, NaN.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
-#include <type_traits>
 
 #include "console/repeated_sum.hpp"
+#include "tests/support/bits.hpp"
 
 namespace {
 
 using console::add_repeatedly;
+using testing_support::bits;
 
 template <typename Float>
 Float plain_loop(Float total, Float amount, std::uint64_t times) {
     for (std::uint64_t i = 0; i < times; ++i) total = total + amount;
     return total;
-}
-
-template <typename Float>
-auto bits(Float x) {
-    using Bits = std::conditional_t<sizeof(Float) == 8, std::uint64_t, std::uint32_t>;
-    return std::bit_cast<Bits>(x);
 }
 
 template <typename Float>

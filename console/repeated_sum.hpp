@@ -1,8 +1,8 @@
 // Repeated addition in one step: total = total + amount, `times` times over, each addition
 // rounded to the total's type, with exactly the result of doing them one at a time.
 //
-// When an invoice read consumes nothing, every invoice left in the batch reads the same and adds
-// the same amount: up to 2^31 - 1 additions per total for an input of a few bytes. Repeated
+// When an invoice read consumes nothing, every invoice left in the batch fails the same way and
+// adds the same amount: up to 2^31 - 1 additions per total for an input of a few bytes. Repeated
 // t = t + a is not t + n*a, but within a binade (the values sharing one exponent, so one spacing
 // u) every addition rounds the same way: t + a lands on t plus a fixed multiple of u. Only a tie
 // (a exactly halfway between two multiples of u) depends on t, through the parity of t / u, and

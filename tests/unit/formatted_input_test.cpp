@@ -63,8 +63,8 @@ TEST(ReadInt, FillsAndLeavesAsCDoes) {
             for (const IntCase& c : kIntCases) {
                 SCOPED_TRACE(testing::Message() << "input \"" << c.input << "\", chunks "
                                                 << chunks.size() << ", tail " << tail.size());
-                // The first read fills the buffer: a byte taken before the case puts the case
-                // in view.
+                // The first read fills the buffer: after a byte taken before it, the case is
+                // read from the buffer.
                 ChunkedSource source(std::string("#") + c.input + tail, chunks);
                 FormattedInput in(source);
                 ASSERT_EQ(in.getchar(), '#');

@@ -44,7 +44,7 @@ void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks,
     SCOPED_TRACE(testing::Message()
                  << "input \"" << c.input.substr(0, 60) << "\" (" << c.input.size()
                  << " bytes), chunks " << chunks.size() << ", tail " << tail.size());
-    // The first read fills the buffer: a byte taken before the case puts the case in view.
+    // The first read fills the buffer: after a byte taken before it, the case is read from there.
     ChunkedSource source("#" + c.input + tail, chunks);
     FormattedInput in(source);
     ASSERT_EQ(in.getchar(), '#');
@@ -210,7 +210,7 @@ TEST(ReadNumbers, AgreeWithTheLibraryOnShortDecimals) {
 }
 
 // Random short numbers of every shape the grammar allows, and some it does not, each read
-// straight from the buffer and the general way, against the C library's strtod and strtof,
+// straight from the buffer and a byte at a time, against the C library's strtod and strtof,
 // which agree with the grammar on text without inf, nan or hexadecimal forms.
 class RandomShapes {
   public:

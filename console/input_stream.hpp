@@ -198,11 +198,14 @@ inline std::size_t InputStream::read_short_int(const char* p, std::int32_t& out)
     return static_cast<std::size_t>(p - start);
 }
 
-// Eight bytes of text as one little-endian word: the first byte lowest.
+// Eight bytes of text as one word with the first byte lowest, whatever the machine's byte
+// order: the helpers below count bytes from the low end. memcpy makes the load safe at any
+// alignment and compiles to one load; on a big-endian machine one byte-swap instruction puts
+// the first byte low, and on a little-endian one nothing is added.
 inline std::uint64_t load_word(const char* p) noexcept {
-    static_assert(std::endian::native == std::endian::little);
     std::uint64_t word = 0;
     std::memcpy(&word, p, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
     return word;
 }
 

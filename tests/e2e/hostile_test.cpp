@@ -79,10 +79,16 @@ TEST(HostileInputs, GiveTheRightReportInFixedMemory) {
         EXPECT_EQ(small.report, c.report);
         EXPECT_EQ(large.report, c.report);
         EXPECT_EQ(large.status, 0);
+        if (testing_support::emulator() != nullptr) continue;
         EXPECT_GT(small.peak_kb, 0);
         EXPECT_LT(large.peak_kb - small.peak_kb, kAllowedGrowthKb)
             << "peak " << small.peak_kb << " KB at " << kSmall << ", " << large.peak_kb << " KB at "
             << kLarge;
+    }
+    if (testing_support::emulator() != nullptr) {
+        // The reports above still count: a failure there fails the test despite the skip.
+        GTEST_SKIP() << "fixed memory is not checked under an emulator: the peak measured is "
+                        "the emulator's, whose own allocations vary by some hundred KB";
     }
 }
 

@@ -51,10 +51,16 @@ TEST(HostileInputs, GiveTheRightReportInFixedMemory) {
         EXPECT_EQ(at_small.report, small[i].report);
         EXPECT_EQ(at_large.report, large[i].report);
         EXPECT_EQ(at_large.status, 0);
+        if (testing_support::emulator() != nullptr) continue;
         EXPECT_GT(at_small.peak_kb, 0);
         EXPECT_LT(at_large.peak_kb - at_small.peak_kb, kAllowedGrowthKb)
             << "peak " << at_small.peak_kb << " KB at " << kSmall << ", " << at_large.peak_kb
             << " KB at " << kLarge;
+    }
+    if (testing_support::emulator() != nullptr) {
+        // The reports above still count: a failure there fails the test despite the skip.
+        GTEST_SKIP() << "fixed memory is not checked under an emulator: the peak measured is "
+                        "the emulator's, whose own allocations vary by some hundred KB";
     }
 }
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/run_program.hpp"
+
 namespace {
 
 const char kPrompt[] = "Press any key to continue . . .";
@@ -35,7 +37,7 @@ class Terminal {
             ::dup2(slave_, 1);
             ::dup2(slave_, 2);
             ::closefrom(3);
-            ::execl(program, program, static_cast<char*>(nullptr));
+            testing_support::exec_program(program);
             ::_exit(127);
         }
     }

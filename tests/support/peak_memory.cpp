@@ -17,8 +17,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     pid_t pid = 0;
+#ifdef VANTREL_EMULATOR
+    // Cross-built and emulated: the host starts the target's program through the emulator,
+    // whose own memory then counts in the figure.
+    char emulator[] = VANTREL_EMULATOR;
+    char* const arguments[] = {emulator, argv[1], nullptr};
+#else
     char* const arguments[] = {argv[1], nullptr};
-    if (posix_spawn(&pid, argv[1], nullptr, nullptr, arguments, environ) != 0) return 2;
+#endif
+    if (posix_spawn(&pid, arguments[0], nullptr, nullptr, arguments, environ) != 0) return 2;
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid) return 2;

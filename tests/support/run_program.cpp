@@ -55,12 +55,7 @@ RunResult run_program(const std::string& program, int stdin_fd, Output output,
         place(out, 1);
         place(err, 2);
         ::closefrom(3);
-        if (argument.empty()) {
-            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        } else {
-            ::execl(program.c_str(), program.c_str(), argument.c_str(),
-                    static_cast<char*>(nullptr));
-        }
+        exec_program(program.c_str(), argument.c_str());
         std::_Exit(127);
     }
     ::close(out_pipe[1]);
@@ -120,6 +115,25 @@ std::string read_file(const std::string& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+const char* emulator() {
+#ifdef VANTREL_EMULATOR
+    return VANTREL_EMULATOR;
+#else
+    return nullptr;
+#endif
+}
+
+void exec_program(const char* program, const char* argument) {
+    // Under an emulator this process is itself emulated, but exec starts host programs: the
+    // emulator, which then runs the target's program.
+    const char* words[4] = {};
+    std::size_t count = 0;
+    if (emulator() != nullptr) words[count++] = emulator();
+    words[count++] = program;
+    if (argument[0] != '\0') words[count++] = argument;
+    ::execv(words[0], const_cast<char* const*>(words));
 }
 
 }  // namespace testing_support

@@ -32,4 +32,13 @@ RunResult run_with_input(const std::string& program, const std::string& text,
 
 std::string read_file(const std::string& path);
 
+// The emulator through which the tests start every program, in a cross build whose programs the
+// host cannot start itself (VANTREL_EMULATOR); null in a native build. Tests that cannot run
+// under an emulator skip themselves where this is set, and say why.
+const char* emulator();
+
+// Replaces the calling process by `program`, with `argument` as its one argument when that is
+// not empty, started through the emulator where there is one. Returns only when that fails.
+void exec_program(const char* program, const char* argument = "");
+
 }  // namespace testing_support

@@ -1,0 +1,222 @@
+// Finds where a run of common invoice lines ends, 64 bytes at a time. Invariant: an offset
+// enters the index only when every byte from the start of the text up to and including that
+// line feed has been checked and belongs to a common line.
+//
+// Each block of 64 bytes becomes five bit masks, one bit per byte: line feed, category letter
+// (A, B or C), blank, point, digit. A run of common lines is then exactly the text where
+//   - every byte is in one of the five classes;
+//   - a letter stands right after each line feed and nowhere else, and a blank two bytes after
+//     each line feed and nowhere else;
+//   - a digit stands three bytes after each line feed (the first integer digit);
+//   - every line feed but the first is preceded by a point and two digits (the point three
+//     bytes back), and a point stands nowhere else;
+//   - no six digits stand in a row (at most 5 integer digits; the fraction, behind its point,
+//     has 2).
+// Every check is stated so that its failure is marked at the checked byte or after it, never
+// before: a fault is seen by the time the line feed that ends its line is, so a line is
+// accepted as soon as no fault stands at or before its ending line feed. The checks that look
+// back across the start of a block take the previous block's masks as carries.
+#include "console/line_classifier.hpp"
+
+#if defined(__x86_64__)
+
+#include <immintrin.h>
+
+#include <bit>
+
+namespace console {
+namespace {
+
+// One block's bytes by class, bit i for byte i.
+struct BlockClasses {
+    std::uint64_t line_feed;
+    std::uint64_t letter;
+    std::uint64_t blank;
+    std::uint64_t point;
+    std::uint64_t digit;
+};
+
+// What the checks of a block need of the block before it.
+struct Carries {
+    std::uint64_t line_feed = 0;
+    std::uint64_t point = 0;
+    std::uint64_t digit = 0;
+    std::uint64_t digit_pair = 0;  // bytes that end two digits in a row
+};
+
+// `now` moved k bytes later, its first k bits taken from the end of `before` (k is 1 to 63).
+[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now, std::uint64_t before, int k) noexcept {
+    return (now << k) | (before >> (64 - k));
+}
+
+// The bytes of the block that break a run of common lines (see the top of the file). `first`:
+// the block starts at the text, whose first byte is the line feed that starts the run; it is
+// checked as a line start only.
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry, bool first) noexcept {
+    const std::uint64_t line_ends = first ? c.line_feed & ~std::uint64_t{1} : c.line_feed;
+    const std::uint64_t digit_pair = c.digit & later(c.digit, carry.digit, 1);
+    const std::uint64_t digit_quad = digit_pair & later(digit_pair, carry.digit_pair, 2);
+    const std::uint64_t six_digits = digit_quad & later(digit_pair, carry.digit_pair, 4);
+    const std::uint64_t fraction = later(c.digit, carry.digit, 1) & later(c.digit, carry.digit, 2);
+    std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
+    bad |= c.letter ^ later(c.line_feed, carry.line_feed, 1);
+    bad |= c.blank ^ later(c.line_feed, carry.line_feed, 2);
+    bad |= later(c.line_feed, carry.line_feed, 3) & ~c.digit;
+    bad |= later(c.point, carry.point, 3) ^ line_ends;
+    bad |= line_ends & ~fraction;
+    bad |= six_digits;
+    if (first) bad |= ~c.line_feed & 1;
+    carry.line_feed = c.line_feed;
+    carry.point = c.point;
+    carry.digit = c.digit;
+    carry.digit_pair = digit_pair;
+    return bad;
+}
+
+// A population count that needs no POPCNT instruction (baseline x86-64 lacks it).
+inline std::uint32_t count_bits(std::uint64_t x) noexcept {
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::uint32_t>((x * 0x0101010101010101u) >> 56);
+}
+
+// Appends the offsets of the bits of `ends` (offset `base` for bit 0) to the index. Eight are
+// written whether or not there are that many, without a branch per line; the count moves on by
+// the real number. A block of 64 bytes holds 10 line ends at most.
+template <bool kHasPopcnt>
+[[gnu::always_inline]] inline void append_ends(LineIndex& index, std::uint32_t base, std::uint64_t ends) noexcept {
+    std::uint32_t* out = index.ends + index.count;
+    std::uint32_t n = 0;
+    if constexpr (kHasPopcnt) {
+        n = static_cast<std::uint32_t>(std::popcount(ends));
+    } else {
+        n = count_bits(ends);
+    }
+    for (int i = 0; i < 8; ++i) {
+        out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+    }
+    if (n > 8) [[unlikely]] {
+        for (int i = 8; ends != 0; ++i) {
+            out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+            ends &= ends - 1;
+        }
+    }
+    index.count += n;
+}
+
+// The loop over the blocks, for one way of classifying a block.
+template <bool kHasPopcnt, typename Classify>
+[[gnu::always_inline]] inline void index_lines(const char* text, const char* end, std::uint32_t max_lines,
+                        LineIndex& index, Classify classify) noexcept {
+    index.count = 0;
+    index.reached_limit = false;
+    const auto available = static_cast<std::size_t>(end - text);
+    const std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    Carries carry;
+    for (std::size_t block = 0; block < length; block += 64) {
+        const BlockClasses classes = classify(text + block);
+        std::uint64_t bad = faults(classes, carry, block == 0);
+        // Bytes past the limit are not looked at: they count as faults.
+        if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
+        // The line feed at the text's start begins the first line; it ends none.
+        const std::uint64_t line_ends =
+            block == 0 ? classes.line_feed & ~std::uint64_t{1} : classes.line_feed;
+        append_ends<kHasPopcnt>(index, static_cast<std::uint32_t>(block),
+                                line_ends & ~bad & (bad - 1));
+        if (bad != 0) {
+            const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
+            index.reached_limit = fault == length && length < available;
+            return;
+        }
+        if (index.count >= max_lines) return;
+    }
+    // The limit fell on a block boundary.
+    index.reached_limit = length < available;
+}
+
+// Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.
+inline BlockClasses classify_16(const char* p) noexcept {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i digit = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+    const __m128i letter = _mm_sub_epi8(bytes, _mm_set1_epi8('A'));
+    const auto mask = [](__m128i m) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(m)));
+    };
+    return {
+        mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
+        // Unsigned: byte - 'A' is 0, 1 or 2 for A, B, C, and 3 or more (wrapped) otherwise.
+        mask(_mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(2)), letter)),
+        mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))),
+        mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))),
+        mask(_mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit)),
+    };
+}
+
+// The AVX2 build: 32 bytes per instruction. The functions carry the target themselves, so that
+// the file builds for baseline x86-64 and they run only where the CPU was found to have AVX2.
+#define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
+
+VANTREL_AVX2 inline std::uint64_t mask_64(__m256i low, __m256i high) noexcept {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(low))) |
+           static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high)))
+               << 32;
+}
+
+VANTREL_AVX2 inline __m256i equal_32(__m256i bytes, char c) noexcept {
+    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
+}
+
+// Unsigned: byte - low <= span exactly for the bytes from low to low + span.
+VANTREL_AVX2 inline __m256i within_32(__m256i bytes, char low, char span) noexcept {
+    const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(low));
+    return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(span)), offset);
+}
+
+struct ClassifyAvx2 {
+    VANTREL_AVX2 BlockClasses operator()(const char* p) const noexcept {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        return {
+            mask_64(equal_32(low, '\n'), equal_32(high, '\n')),
+            mask_64(within_32(low, 'A', 2), within_32(high, 'A', 2)),
+            mask_64(equal_32(low, ' '), equal_32(high, ' ')),
+            mask_64(equal_32(low, '.'), equal_32(high, '.')),
+            mask_64(within_32(low, '0', 9), within_32(high, '0', 9)),
+        };
+    }
+};
+
+struct ClassifySse2 {
+    BlockClasses operator()(const char* p) const noexcept {
+        BlockClasses c = classify_16(p);
+        for (int part = 1; part < 4; ++part) {
+            const BlockClasses next = classify_16(p + 16 * part);
+            c.line_feed |= next.line_feed << (16 * part);
+            c.letter |= next.letter << (16 * part);
+            c.blank |= next.blank << (16 * part);
+            c.point |= next.point << (16 * part);
+            c.digit |= next.digit << (16 * part);
+        }
+        return c;
+    }
+};
+
+}  // namespace
+
+VANTREL_AVX2 void index_common_lines_avx2(const char* text, const char* end,
+                                          std::uint32_t max_lines, LineIndex& index) noexcept {
+    index_lines<true>(text, end, max_lines, index, ClassifyAvx2{});
+}
+
+void index_common_lines_sse2(const char* text, const char* end, std::uint32_t max_lines,
+                             LineIndex& index) noexcept {
+    index_lines<false>(text, end, max_lines, index, ClassifySse2{});
+}
+
+}  // namespace console
+
+#undef VANTREL_AVX2
+
+#endif

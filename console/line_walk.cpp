@@ -1,0 +1,220 @@
+// Totals the amounts of indexed common lines. Invariant: the totals take the lines' amounts one
+// line at a time in input order, each addition rounded to the totals' type, exactly as adding
+// each amount on its own would; the amounts are the ones the exact reads give.
+//
+// The amounts of a group of lines are worked out first, 4 lines at a time, into a small array;
+// the additions then run over the array. That way no addition waits for a load or a division,
+// and the one chain that must stay in order (each total depends on the one before) is just one
+// vector addition per line: the four totals a line can touch (the owner's and the letters A, B,
+// C) sit in the lanes of one vector, and the line adds its amount in the owner's lane and its
+// letter's lane and -0.0 in the two others. x + -0.0 is x, bit for bit, for every x (+0.0 and
+// NaN included), so those lanes keep their values exactly as if nothing had been added.
+//
+// An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
+// cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
+// double, so the one division rounds once, and so correctly: the same value the exact reads
+// give for the text.
+#include "console/line_walk.hpp"
+
+#if defined(__x86_64__)
+
+#include <immintrin.h>
+
+#include <cstring>
+
+namespace console {
+namespace {
+
+#define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
+
+// Lines whose amounts are worked out before they are added.
+constexpr std::uint32_t kGroup = 64;
+
+// The amount of the line from the line feed at `start` to the one at `end`, as the 8 bytes
+// before `end` with '0' taken off each digit: bytes 0 to 4 the integer digits (the last one in
+// byte 4), byte 5 the point, bytes 6 and 7 the fraction; the bytes before the first integer
+// digit are cleared. XOR and not subtraction: a subtraction would borrow across bytes.
+[[gnu::always_inline]] inline std::uint64_t amount_bytes(const char* text, std::uint32_t start,
+                                                        std::uint32_t end) noexcept {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text + end - 8, sizeof word);
+    const std::uint32_t integer_digits = end - start - 6;  // 1 to 5 on an indexed line
+    return (word ^ 0x3030303030303030u) & (~std::uint64_t{0} << (8 * ((5 - integer_digits) & 7)));
+}
+
+// The whole numbers of cents of the 4 lines that end at ends[0..3], the first of which starts
+// at `start`: digits weighted in pairs, then pairs of pairs, with multiply-add instructions.
+[[gnu::always_inline]] inline __m128i cents_of_4(const char* text, const std::uint32_t* ends,
+                                                std::uint32_t start) noexcept {
+    const auto lines = [&](std::uint32_t first_start, const std::uint32_t* first_end) {
+        return _mm_set_epi64x(
+            static_cast<long long>(amount_bytes(text, first_end[0], first_end[1])),
+            static_cast<long long>(amount_bytes(text, first_start, first_end[0])));
+    };
+    const __m128i zero = _mm_setzero_si128();
+    // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
+    // cents: 4 numbers below 100.
+    const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1);
+    // Then the integer's first 4 digits, and its last digit with the cents: below 10^4.
+    const __m128i hundreds = _mm_set1_epi32(0x00010064);  // pairs (100, 1)
+    const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
+    const __m128i first_two = lines(start, ends);
+    const __m128i last_two = lines(ends[1], ends + 2);
+    const __m128i a = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(first_two, zero), tens),
+                                      _mm_madd_epi16(_mm_unpackhi_epi8(first_two, zero), tens));
+    const __m128i b = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(last_two, zero), tens),
+                                      _mm_madd_epi16(_mm_unpackhi_epi8(last_two, zero), tens));
+    return _mm_madd_epi16(
+        _mm_packs_epi32(_mm_madd_epi16(a, hundreds), _mm_madd_epi16(b, hundreds)), thousands);
+}
+
+// Lane masks by the letter's low two bits (A 1, B 2, C 3): all ones in the owner's lane and the
+// letter's lane. The lanes left out take -0.0: just the sign bit.
+template <typename Bits>
+struct LaneMasks {
+    alignas(32) Bits keep[4][4];
+    alignas(32) Bits negative_zero[4][4];
+};
+
+template <typename Bits>
+constexpr LaneMasks<Bits> make_lane_masks() {
+    LaneMasks<Bits> masks{};
+    constexpr Bits kSign = Bits{1} << (8 * sizeof(Bits) - 1);
+    for (int letter = 0; letter < 4; ++letter) {
+        for (int lane = 0; lane < 4; ++lane) {
+            const bool kept = lane == 0 || lane == letter;
+            masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
+            masks.negative_zero[letter][lane] = kept ? Bits{0} : kSign;
+        }
+    }
+    return masks;
+}
+
+constexpr LaneMasks<std::uint32_t> kFloatLanes = make_lane_masks<std::uint32_t>();
+constexpr LaneMasks<std::uint64_t> kDoubleLanes = make_lane_masks<std::uint64_t>();
+
+// The four float totals in one SSE register (the AVX2 build uses it too).
+struct FloatLanes {
+    using Float = float;
+    __m128 sums;
+    explicit FloatLanes(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
+    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    static void amounts(float* out, __m128i cents) noexcept {
+        _mm_storeu_ps(out, _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(100.0f)));
+    }
+    void add(float amount, std::uint8_t letter) noexcept {
+        const __m128 keep = _mm_castsi128_ps(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(kFloatLanes.keep[letter])));
+        const __m128 zero = _mm_castsi128_ps(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(kFloatLanes.negative_zero[letter])));
+        sums = _mm_add_ps(sums, _mm_or_ps(_mm_and_ps(_mm_set1_ps(amount), keep), zero));
+    }
+};
+
+// The four double totals in two SSE2 registers: owner and A, B and C.
+struct DoubleLanesSse2 {
+    using Float = double;
+    __m128d low;
+    __m128d high;
+    explicit DoubleLanesSse2(const double* totals) noexcept
+        : low(_mm_loadu_pd(totals)), high(_mm_loadu_pd(totals + 2)) {}
+    void store(double* totals) const noexcept {
+        _mm_storeu_pd(totals, low);
+        _mm_storeu_pd(totals + 2, high);
+    }
+    static void amounts(double* out, __m128i cents) noexcept {
+        const __m128d hundred = _mm_set1_pd(100.0);
+        _mm_storeu_pd(out, _mm_div_pd(_mm_cvtepi32_pd(cents), hundred));
+        _mm_storeu_pd(out + 2, _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred));
+    }
+    void add(double amount, std::uint8_t letter) noexcept {
+        const auto* keep = reinterpret_cast<const __m128i*>(kDoubleLanes.keep[letter]);
+        const auto* zero = reinterpret_cast<const __m128i*>(kDoubleLanes.negative_zero[letter]);
+        const __m128d value = _mm_set1_pd(amount);
+        low = _mm_add_pd(low, _mm_or_pd(_mm_and_pd(value, _mm_castsi128_pd(_mm_load_si128(keep))),
+                                        _mm_castsi128_pd(_mm_load_si128(zero))));
+        high = _mm_add_pd(high,
+                          _mm_or_pd(_mm_and_pd(value, _mm_castsi128_pd(_mm_load_si128(keep + 1))),
+                                    _mm_castsi128_pd(_mm_load_si128(zero + 1))));
+    }
+};
+
+// The four double totals in one AVX register.
+struct DoubleLanesAvx2 {
+    using Float = double;
+    __m256d sums;
+    VANTREL_AVX2 explicit DoubleLanesAvx2(const double* totals) noexcept
+        : sums(_mm256_loadu_pd(totals)) {}
+    VANTREL_AVX2 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
+    VANTREL_AVX2 static void amounts(double* out, __m128i cents) noexcept {
+        _mm256_storeu_pd(out, _mm256_div_pd(_mm256_cvtepi32_pd(cents), _mm256_set1_pd(100.0)));
+    }
+    VANTREL_AVX2 void add(double amount, std::uint8_t letter) noexcept {
+        const __m256d keep = _mm256_castsi256_pd(
+            _mm256_load_si256(reinterpret_cast<const __m256i*>(kDoubleLanes.keep[letter])));
+        const __m256d zero = _mm256_castsi256_pd(_mm256_load_si256(
+            reinterpret_cast<const __m256i*>(kDoubleLanes.negative_zero[letter])));
+        sums = _mm256_add_pd(sums, _mm256_or_pd(_mm256_and_pd(_mm256_set1_pd(amount), keep), zero));
+    }
+};
+
+template <typename Lanes>
+[[gnu::always_inline]] inline void walk(const char* text, LineIndex& index, std::uint32_t count,
+                                        typename Lanes::Float* totals, char& letter,
+                                        typename Lanes::Float& amount) noexcept {
+    using Float = typename Lanes::Float;
+    // Groups of 4 read past the last line: copies of its end make lines of no concern there.
+    for (std::uint32_t i = 0; i < 4; ++i) index.ends[count + i] = index.ends[count - 1];
+    alignas(32) Float amounts[kGroup];
+    alignas(32) std::uint8_t letters[kGroup];
+    Lanes lanes(totals);
+    std::uint32_t start = 0;  // the line feed that starts the group's first line
+    std::uint32_t last_start = 0;
+    std::uint32_t n = 0;
+    for (std::uint32_t group = 0; group < count; group += kGroup) {
+        const std::uint32_t* ends = index.ends + group;
+        n = count - group < kGroup ? count - group : kGroup;
+        std::uint32_t line_start = start;
+        for (std::uint32_t i = 0; i < n; i += 4) {
+            Lanes::amounts(amounts + i, cents_of_4(text, ends + i, line_start));
+            for (std::uint32_t j = 0; j < 4; ++j) {
+                letters[i + j] = static_cast<std::uint8_t>(text[line_start + 1] & 3);
+                line_start = ends[i + j];
+            }
+        }
+        for (std::uint32_t i = 0; i < n; ++i) lanes.add(amounts[i], letters[i]);
+        last_start = n >= 2 ? ends[n - 2] : start;
+        start = ends[n - 1];
+    }
+    lanes.store(totals);
+    letter = text[last_start + 1];
+    amount = amounts[n - 1];
+}
+
+}  // namespace
+
+VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count,
+                                         double* totals, char& letter, double& amount) noexcept {
+    walk<DoubleLanesAvx2>(text, index, count, totals, letter, amount);
+}
+
+VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count,
+                                         float* totals, char& letter, float& amount) noexcept {
+    walk<FloatLanes>(text, index, count, totals, letter, amount);
+}
+
+void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count,
+                            double* totals, char& letter, double& amount) noexcept {
+    walk<DoubleLanesSse2>(text, index, count, totals, letter, amount);
+}
+
+void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count,
+                            float* totals, char& letter, float& amount) noexcept {
+    walk<FloatLanes>(text, index, count, totals, letter, amount);
+}
+
+#undef VANTREL_AVX2
+
+}  // namespace console
+
+#endif

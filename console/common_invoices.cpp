@@ -91,8 +91,8 @@ std::uint32_t total_common_invoices(const char* text, const char* end, std::uint
         return total_on<Float, VectorPath::avx2>(text, end, max_invoices, owner_total,
                                                  category_totals, letter, amount, stop);
     }
-    return total_on<Float, VectorPath::sse2>(text, end, max_invoices, owner_total,
-                                             category_totals, letter, amount, stop);
+    return total_on<Float, VectorPath::sse2>(text, end, max_invoices, owner_total, category_totals,
+                                             letter, amount, stop);
 }
 
 #else  // not x86-64: the exact reads do all the work.
@@ -102,14 +102,14 @@ bool has_avx2_path() noexcept {
 }
 
 template <typename Float>
-std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*, std::uint32_t,
-                                       Float&, Float*, char&, Float&, const char**) noexcept {
+std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*, std::uint32_t, Float&,
+                                       Float*, char&, Float&, const char**) noexcept {
     return 0;
 }
 
 template <typename Float>
-std::uint32_t total_common_invoices(const char*, const char*, std::uint32_t, Float&, Float*,
-                                    char&, Float&, const char**) noexcept {
+std::uint32_t total_common_invoices(const char*, const char*, std::uint32_t, Float&, Float*, char&,
+                                    Float&, const char**) noexcept {
     return 0;
 }
 
@@ -119,11 +119,11 @@ template std::uint32_t total_common_invoices(const char*, const char*, std::uint
                                              double*, char&, double&, const char**) noexcept;
 template std::uint32_t total_common_invoices(const char*, const char*, std::uint32_t, float&,
                                              float*, char&, float&, const char**) noexcept;
-template std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*,
-                                                std::uint32_t, double&, double*, char&, double&,
+template std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*, std::uint32_t,
+                                                double&, double*, char&, double&,
                                                 const char**) noexcept;
-template std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*,
-                                                std::uint32_t, float&, float*, char&, float&,
+template std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*, std::uint32_t,
+                                                float&, float*, char&, float&,
                                                 const char**) noexcept;
 
 }  // namespace console

@@ -45,15 +45,17 @@ struct Carries {
 };
 
 // `now` moved k bytes later, its first k bits taken from the end of `before` (k is 1 to 63).
-[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now, std::uint64_t before, int k) noexcept {
+[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now, std::uint64_t before,
+                                                  int k) noexcept {
     return (now << k) | (before >> (64 - k));
 }
 
-// The bytes of the block that break a run of common lines (see the top of the file). `first`:
-// the block starts at the text, whose first byte is the line feed that starts the run; it is
-// checked as a line start only.
-[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry, bool first) noexcept {
-    const std::uint64_t line_ends = first ? c.line_feed & ~std::uint64_t{1} : c.line_feed;
+// The bytes of the block that break a run of common lines (see the top of the file).
+// `first_line_feed` is bit 0 for the block that starts at the text, whose first byte is the line
+// feed that starts the run (checked as a line start only), and 0 for the blocks after it.
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
+                                                   std::uint64_t first_line_feed) noexcept {
+    const std::uint64_t line_ends = c.line_feed & ~first_line_feed;
     const std::uint64_t digit_pair = c.digit & later(c.digit, carry.digit, 1);
     const std::uint64_t digit_quad = digit_pair & later(digit_pair, carry.digit_pair, 2);
     const std::uint64_t six_digits = digit_quad & later(digit_pair, carry.digit_pair, 4);
@@ -65,7 +67,7 @@ struct Carries {
     bad |= later(c.point, carry.point, 3) ^ line_ends;
     bad |= line_ends & ~fraction;
     bad |= six_digits;
-    if (first) bad |= ~c.line_feed & 1;
+    bad |= first_line_feed & ~c.line_feed;
     carry.line_feed = c.line_feed;
     carry.point = c.point;
     carry.digit = c.digit;
@@ -81,12 +83,13 @@ inline std::uint32_t count_bits(std::uint64_t x) noexcept {
     return static_cast<std::uint32_t>((x * 0x0101010101010101u) >> 56);
 }
 
-// Appends the offsets of the bits of `ends` (offset `base` for bit 0) to the index. Eight are
-// written whether or not there are that many, without a branch per line; the count moves on by
-// the real number. A block of 64 bytes holds 10 line ends at most.
+// Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out` and returns how
+// many there are. Eight are written whether or not there are that many, without a branch per
+// line (a branch on where lines end would be mispredicted often); a block of 64 bytes holds 10
+// line ends at most, and the rare ninth and tenth take a second round.
 template <bool kHasPopcnt>
-[[gnu::always_inline]] inline void append_ends(LineIndex& index, std::uint32_t base, std::uint64_t ends) noexcept {
-    std::uint32_t* out = index.ends + index.count;
+[[gnu::always_inline]] inline std::uint32_t write_ends(std::uint32_t* out, std::uint32_t base,
+                                                       std::uint64_t ends) noexcept {
     std::uint32_t n = 0;
     if constexpr (kHasPopcnt) {
         n = static_cast<std::uint32_t>(std::popcount(ends));
@@ -96,6 +99,8 @@ template <bool kHasPopcnt>
     for (int i = 0; i < 8; ++i) {
         out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
         ends &= ends - 1;
+        // Hides from the compiler that the mask may now be 0, so that it does not branch there.
+        __asm__("" : "+r"(ends));
     }
     if (n > 8) [[unlikely]] {
         for (int i = 8; ends != 0; ++i) {
@@ -103,37 +108,41 @@ template <bool kHasPopcnt>
             ends &= ends - 1;
         }
     }
-    index.count += n;
+    return n;
 }
 
 // The loop over the blocks, for one way of classifying a block.
 template <bool kHasPopcnt, typename Classify>
-[[gnu::always_inline]] inline void index_lines(const char* text, const char* end, std::uint32_t max_lines,
-                        LineIndex& index, Classify classify) noexcept {
-    index.count = 0;
-    index.reached_limit = false;
+[[gnu::always_inline]] inline void index_lines(const char* text, const char* end,
+                                               std::uint32_t max_lines, LineIndex& index,
+                                               Classify classify) noexcept {
     const auto available = static_cast<std::size_t>(end - text);
     const std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
     Carries carry;
+    std::uint64_t first_line_feed = 1;
+    std::uint32_t count = 0;
+    bool reached_limit = length < available;
     for (std::size_t block = 0; block < length; block += 64) {
         const BlockClasses classes = classify(text + block);
-        std::uint64_t bad = faults(classes, carry, block == 0);
+        std::uint64_t bad = faults(classes, carry, first_line_feed);
         // Bytes past the limit are not looked at: they count as faults.
         if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
-        // The line feed at the text's start begins the first line; it ends none.
-        const std::uint64_t line_ends =
-            block == 0 ? classes.line_feed & ~std::uint64_t{1} : classes.line_feed;
-        append_ends<kHasPopcnt>(index, static_cast<std::uint32_t>(block),
-                                line_ends & ~bad & (bad - 1));
+        const std::uint64_t line_ends = classes.line_feed & ~first_line_feed;
+        first_line_feed = 0;
+        count += write_ends<kHasPopcnt>(index.ends + count, static_cast<std::uint32_t>(block),
+                                        line_ends & ~bad & (bad - 1));
         if (bad != 0) {
             const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
-            index.reached_limit = fault == length && length < available;
-            return;
+            reached_limit = reached_limit && fault == length;
+            break;
         }
-        if (index.count >= max_lines) return;
+        if (count >= max_lines) {
+            reached_limit = false;
+            break;
+        }
     }
-    // The limit fell on a block boundary.
-    index.reached_limit = length < available;
+    index.count = count;
+    index.reached_limit = reached_limit;
 }
 
 // Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.
@@ -160,8 +169,7 @@ inline BlockClasses classify_16(const char* p) noexcept {
 
 VANTREL_AVX2 inline std::uint64_t mask_64(__m256i low, __m256i high) noexcept {
     return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(low))) |
-           static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high)))
-               << 32;
+           static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high))) << 32;
 }
 
 VANTREL_AVX2 inline __m256i equal_32(__m256i bytes, char c) noexcept {

@@ -30,22 +30,26 @@ namespace {
 // Lines whose amounts are worked out before they are added.
 constexpr std::uint32_t kGroup = 64;
 
-// The amount of the line from the line feed at `start` to the one at `end`, as the 8 bytes
-// before `end` with '0' taken off each digit: bytes 0 to 4 the integer digits (the last one in
-// byte 4), byte 5 the point, bytes 6 and 7 the fraction; the bytes before the first integer
-// digit are cleared. XOR and not subtraction: a subtraction would borrow across bytes.
+// The amount of the line from the line feed at `start` to the one at `end`, as 8 bytes with '0'
+// taken off each digit: bytes 0 to 4 the integer digits (the last one in byte 4, zeros in front
+// of the first), byte 5 the point, bytes 6 and 7 the fraction. The 8 bytes from the first
+// integer digit are moved up by as many bytes as the integer has digits fewer than 5, which
+// puts its last digit at byte 4 and pushes the line feed and what follows it out of the word.
+// XOR and not subtraction: a subtraction would borrow across bytes.
 [[gnu::always_inline]] inline std::uint64_t amount_bytes(const char* text, std::uint32_t start,
-                                                        std::uint32_t end) noexcept {
+                                                         std::uint32_t end) noexcept {
     std::uint64_t word = 0;
-    std::memcpy(&word, text + end - 8, sizeof word);
-    const std::uint32_t integer_digits = end - start - 6;  // 1 to 5 on an indexed line
-    return (word ^ 0x3030303030303030u) & (~std::uint64_t{0} << (8 * ((5 - integer_digits) & 7)));
+    std::memcpy(&word, text + start + 3, sizeof word);
+    // The line is 7 to 11 bytes long for 1 to 5 integer digits; the lines of no concern that
+    // pad a group may have other lengths, and the shift count stays below 64 for them too.
+    const std::uint32_t missing_digits = 11 - (end - start);
+    return (word ^ 0x3030303030303030u) << ((8 * missing_digits) & 63);
 }
 
 // The whole numbers of cents of the 4 lines that end at ends[0..3], the first of which starts
 // at `start`: digits weighted in pairs, then pairs of pairs, with multiply-add instructions.
 [[gnu::always_inline]] inline __m128i cents_of_4(const char* text, const std::uint32_t* ends,
-                                                std::uint32_t start) noexcept {
+                                                 std::uint32_t start) noexcept {
     const auto lines = [&](std::uint32_t first_start, const std::uint32_t* first_end) {
         return _mm_set_epi64x(
             static_cast<long long>(amount_bytes(text, first_end[0], first_end[1])),
@@ -56,7 +60,7 @@ constexpr std::uint32_t kGroup = 64;
     // cents: 4 numbers below 100.
     const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1);
     // Then the integer's first 4 digits, and its last digit with the cents: below 10^4.
-    const __m128i hundreds = _mm_set1_epi32(0x00010064);  // pairs (100, 1)
+    const __m128i hundreds = _mm_set1_epi32(0x00010064);   // pairs (100, 1)
     const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
     const __m128i first_two = lines(start, ends);
     const __m128i last_two = lines(ends[1], ends + 2);
@@ -64,12 +68,13 @@ constexpr std::uint32_t kGroup = 64;
                                       _mm_madd_epi16(_mm_unpackhi_epi8(first_two, zero), tens));
     const __m128i b = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(last_two, zero), tens),
                                       _mm_madd_epi16(_mm_unpackhi_epi8(last_two, zero), tens));
-    return _mm_madd_epi16(
-        _mm_packs_epi32(_mm_madd_epi16(a, hundreds), _mm_madd_epi16(b, hundreds)), thousands);
+    return _mm_madd_epi16(_mm_packs_epi32(_mm_madd_epi16(a, hundreds), _mm_madd_epi16(b, hundreds)),
+                          thousands);
 }
 
 // Lane masks by the letter's low two bits (A 1, B 2, C 3): all ones in the owner's lane and the
-// letter's lane. The lanes left out take -0.0: just the sign bit.
+// letter's lane. The lanes left out take -0.0: just the sign bit. Row 0 keeps no lane: the
+// entries past the last line of a group add -0.0 everywhere, which changes nothing.
 template <typename Bits>
 struct LaneMasks {
     alignas(32) Bits keep[4][4];
@@ -82,7 +87,7 @@ constexpr LaneMasks<Bits> make_lane_masks() {
     constexpr Bits kSign = Bits{1} << (8 * sizeof(Bits) - 1);
     for (int letter = 0; letter < 4; ++letter) {
         for (int lane = 0; lane < 4; ++lane) {
-            const bool kept = lane == 0 || lane == letter;
+            const bool kept = letter != 0 && (lane == 0 || lane == letter);
             masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
             masks.negative_zero[letter][lane] = kept ? Bits{0} : kSign;
         }
@@ -125,7 +130,8 @@ struct DoubleLanesSse2 {
     static void amounts(double* out, __m128i cents) noexcept {
         const __m128d hundred = _mm_set1_pd(100.0);
         _mm_storeu_pd(out, _mm_div_pd(_mm_cvtepi32_pd(cents), hundred));
-        _mm_storeu_pd(out + 2, _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred));
+        _mm_storeu_pd(out + 2,
+                      _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred));
     }
     void add(double amount, std::uint8_t letter) noexcept {
         const auto* keep = reinterpret_cast<const __m128i*>(kDoubleLanes.keep[letter]);
@@ -182,7 +188,14 @@ template <typename Lanes>
                 line_start = ends[i + j];
             }
         }
-        for (std::uint32_t i = 0; i < n; ++i) lanes.add(amounts[i], letters[i]);
+        // Whole groups of 4 additions, the entries past the last line adding nothing.
+        for (std::uint32_t i = n; i % 4 != 0; ++i) letters[i] = 0;
+        for (std::uint32_t i = 0; i < n; i += 4) {
+            lanes.add(amounts[i], letters[i]);
+            lanes.add(amounts[i + 1], letters[i + 1]);
+            lanes.add(amounts[i + 2], letters[i + 2]);
+            lanes.add(amounts[i + 3], letters[i + 3]);
+        }
         last_start = n >= 2 ? ends[n - 2] : start;
         start = ends[n - 1];
     }
@@ -203,13 +216,13 @@ VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std
     walk<FloatLanes>(text, index, count, totals, letter, amount);
 }
 
-void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count,
-                            double* totals, char& letter, double& amount) noexcept {
+void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count, double* totals,
+                            char& letter, double& amount) noexcept {
     walk<DoubleLanesSse2>(text, index, count, totals, letter, amount);
 }
 
-void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count,
-                            float* totals, char& letter, float& amount) noexcept {
+void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count, float* totals,
+                            char& letter, float& amount) noexcept {
     walk<FloatLanes>(text, index, count, totals, letter, amount);
 }
 

@@ -106,8 +106,7 @@ Outcome<Float> read_exactly(const char* text, const char* end, std::uint32_t inv
             in->getchar();
             if (in->read_char(out.letter)) in->read_double(out.amount);
         } else {
-            if (in->skip_separator_run() && in->read_char(out.letter) &&
-                in->skip_separator_run()) {
+            if (in->skip_separator_run() && in->read_char(out.letter) && in->skip_separator_run()) {
                 in->read_float(out.amount);
             }
         }
@@ -126,9 +125,8 @@ Outcome<Float> run_kernel(VectorPath path, const char* text, const char* end,
                           std::uint32_t max_invoices, Outcome<Float> start) {
     Outcome<Float> out = start;
     const char* stop = nullptr;
-    out.taken = console::total_common_invoices_on<Float>(path, text, end, max_invoices, out.owner,
-                                                         out.categories, out.letter, out.amount,
-                                                         &stop);
+    out.taken = console::total_common_invoices_on<Float>(
+        path, text, end, max_invoices, out.owner, out.categories, out.letter, out.amount, &stop);
     if (out.taken > 0) out.stop = stop - text;
     return out;
 }
@@ -206,10 +204,18 @@ const Fault kFaults[] = {
 
 std::string planted(std::string text, const Fault& fault, std::size_t at) {
     switch (fault.kind) {
-        case Fault::replace: text[at] = fault.byte; break;
-        case Fault::insert: text.insert(at, 1, fault.byte); break;
-        case Fault::erase: text.erase(at, 1); break;
-        case Fault::cut: text.resize(at); break;
+        case Fault::replace:
+            text[at] = fault.byte;
+            break;
+        case Fault::insert:
+            text.insert(at, 1, fault.byte);
+            break;
+        case Fault::erase:
+            text.erase(at, 1);
+            break;
+        case Fault::cut:
+            text.resize(at);
+            break;
     }
     return text;
 }
@@ -294,8 +300,16 @@ TEST(CommonInvoices, InvoiceLimits) {
 
 // Texts that do not start a common line at all, or stop at once.
 TEST(CommonInvoices, NothingToTake) {
-    const char* const texts[] = {"", "\n", " A 1.00\n", "A 1.00\n", "\nA 1.00", "\nA 1.00 \n",
-                                 "\nD 1.00\n", "\r\nA 1.00\r\n", "\nA 123456.00\n", "\nA .50\n"};
+    const char* const texts[] = {"",
+                                 "\n",
+                                 " A 1.00\n",
+                                 "A 1.00\n",
+                                 "\nA 1.00",
+                                 "\nA 1.00 \n",
+                                 "\nD 1.00\n",
+                                 "\r\nA 1.00\r\n",
+                                 "\nA 123456.00\n",
+                                 "\nA .50\n"};
     for (const char* text : texts) {
         const Placed placed(text, 5, "");
         check(placed, kNoLimit, starts<double>()[1], std::string("text ") + text);

@@ -43,7 +43,7 @@ std::uint32_t total_on(const char* text, const char* end, std::uint32_t max_invo
             walk_common_lines_sse2(line_start, index, found, totals, last_letter, last_amount);
         }
         done += found;
-        line_start += index.ends[found - 1];
+        line_start += index.line_feeds[found];
         if (!index.reached_limit || done == max_invoices) break;
     }
     if (done == 0) return 0;

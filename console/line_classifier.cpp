@@ -129,8 +129,9 @@ template <bool kHasPopcnt, typename Classify>
         if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
         const std::uint64_t line_ends = classes.line_feed & ~first_line_feed;
         first_line_feed = 0;
-        count += write_ends<kHasPopcnt>(index.ends + count, static_cast<std::uint32_t>(block),
-                                        line_ends & ~bad & (bad - 1));
+        count +=
+            write_ends<kHasPopcnt>(index.line_feeds + 1 + count, static_cast<std::uint32_t>(block),
+                                   line_ends & ~bad & (bad - 1));
         if (bad != 0) {
             const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
             reached_limit = reached_limit && fault == length;
@@ -141,6 +142,7 @@ template <bool kHasPopcnt, typename Classify>
             break;
         }
     }
+    index.line_feeds[0] = 0;
     index.count = count;
     index.reached_limit = reached_limit;
 }

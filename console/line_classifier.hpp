@@ -9,18 +9,19 @@
 
 namespace console {
 
-// The ends of the common lines found from one starting line feed: the offsets, from that line
-// feed, of the line feeds that end the lines, in input order.
+// The common lines found from one starting line feed, as the offsets of their line feeds from
+// that one: line_feeds[0] is 0, the line feed that starts the first line, and line_feeds[i] the
+// one that ends line i and starts line i + 1, for i = 1 to count.
 struct LineIndex {
     // Bytes looked at per call: with 7 bytes at least per line, the index of this many stays
     // small enough for the first-level cache.
     static constexpr std::size_t kMaxBytes = 2048;
-    // Room for every line of kMaxBytes, plus what the classifier writes past the last line (it
-    // writes 8 offsets per block whether or not that many lines ended there) and the copies of
-    // the last offset that the line walk pads its groups of 4 with.
-    static constexpr std::size_t kCapacity = kMaxBytes / 7 + 1 + 16 + 4;
+    // Room for the start and every line of kMaxBytes, plus what the classifier writes past the
+    // last line (it writes 8 offsets per block whether or not that many lines ended there) and
+    // the copies of the last offset that the line walk pads its groups of 4 with.
+    static constexpr std::size_t kCapacity = 1 + kMaxBytes / 7 + 1 + 16 + 4;
 
-    std::uint32_t ends[kCapacity];
+    std::uint32_t line_feeds[kCapacity];
     std::uint32_t count;
     // The lines went on up to the byte limit of the call, with no fault before it: the text may
     // hold more common lines, to be looked for from the last line feed indexed.

@@ -70,7 +70,9 @@ std::uint32_t scalar_totals(const char* p, const char* end, Float* totals) {
     while (end - p >= 8 && p[0] == '\n' && p[1] >= 'A' && p[1] <= 'C' && p[2] == ' ') {
         const char* q = p + 3;
         std::uint32_t cents = 0;
-        while (q < end && *q >= '0' && *q <= '9' && q - p < 9) cents = cents * 10 + (*q++ - '0');
+        while (q < end && *q >= '0' && *q <= '9' && q - p < 9) {
+            cents = cents * 10 + static_cast<std::uint32_t>(*q++ - '0');
+        }
         if (q == p + 3 || end - q < 4 || q[0] != '.' || q[1] < '0' || q[1] > '9' || q[2] < '0' ||
             q[2] > '9' || q[3] != '\n') {
             break;

@@ -289,7 +289,7 @@ TEST(CommonInvoices, InvoiceLimits) {
     const std::string text = common_lines(random, 700);  // beyond 3 stretches of 2 KiB
     const std::uint32_t limits[] = {0, 1, 2, 3, 4, 5, 63, 64, 65, 200, 211, 212, 699, 700, 701};
     for (const std::uint32_t limit : limits) {
-        for (const std::size_t shift : {0, 1, 31, 63}) {
+        for (const std::size_t shift : {0u, 1u, 31u, 63u}) {
             const Placed placed(text, shift, "\nB 2.00\n");
             const std::string what = "limit " + std::to_string(limit);
             check(placed, limit, starts<double>()[limit % 4], what);

@@ -97,10 +97,12 @@ template <bool kHasPopcnt>
         n = count_bits(ends);
     }
     for (int i = 0; i < 8; ++i) {
-        out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        std::uint32_t offset = base + static_cast<std::uint32_t>(std::countr_zero(ends));
         ends &= ends - 1;
-        // Hides from the compiler that the mask may now be 0, so that it does not branch there.
-        __asm__("" : "+r"(ends));
+        // Hides from the compiler that the mask may now be 0, so that it does not branch there,
+        // and keeps the offsets in plain registers: gathered into vectors they cost more.
+        __asm__("" : "+r"(ends), "+r"(offset));
+        out[i] = offset;
     }
     if (n > 8) [[unlikely]] {
         for (int i = 8; ends != 0; ++i) {

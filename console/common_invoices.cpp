@@ -78,23 +78,6 @@ std::uint32_t total_common_invoices_on(VectorPath path, const char* text, const 
                                                    category_totals, letter, amount, stop);
 }
 
-template <typename Float>
-std::uint32_t total_common_invoices(const char* text, const char* end, std::uint32_t max_invoices,
-                                    Float& owner_total, Float* category_totals, char& letter,
-                                    Float& amount, const char** stop) noexcept {
-#if defined(VANTREL_FORCE_SSE2)
-    constexpr bool kMayUseAvx2 = false;
-#else
-    constexpr bool kMayUseAvx2 = true;
-#endif
-    if (kMayUseAvx2 && has_avx2_path()) {
-        return total_on<Float, VectorPath::avx2>(text, end, max_invoices, owner_total,
-                                                 category_totals, letter, amount, stop);
-    }
-    return total_on<Float, VectorPath::sse2>(text, end, max_invoices, owner_total, category_totals,
-                                             letter, amount, stop);
-}
-
 #else  // not x86-64: the exact reads do all the work.
 
 bool has_avx2_path() noexcept {
@@ -107,18 +90,8 @@ std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*, std
     return 0;
 }
 
-template <typename Float>
-std::uint32_t total_common_invoices(const char*, const char*, std::uint32_t, Float&, Float*, char&,
-                                    Float&, const char**) noexcept {
-    return 0;
-}
-
 #endif
 
-template std::uint32_t total_common_invoices(const char*, const char*, std::uint32_t, double&,
-                                             double*, char&, double&, const char**) noexcept;
-template std::uint32_t total_common_invoices(const char*, const char*, std::uint32_t, float&,
-                                             float*, char&, float&, const char**) noexcept;
 template std::uint32_t total_common_invoices_on(VectorPath, const char*, const char*, std::uint32_t,
                                                 double&, double*, char&, double&,
                                                 const char**) noexcept;

@@ -7,6 +7,17 @@
 
 namespace console {
 
+// The two ways through, for the function below and for the tests and the benchmark: the AVX2 way
+// must only be asked for where has_avx2_path() is true (the CPU is asked once). Off x86-64 there
+// is no vector way: has_avx2_path() is false and total_common_invoices_on returns 0.
+enum class VectorPath { sse2, avx2 };
+bool has_avx2_path() noexcept;
+template <typename Float>
+std::uint32_t total_common_invoices_on(VectorPath path, const char* text, const char* end,
+                                       std::uint32_t max_invoices, Float& owner_total,
+                                       Float* category_totals, char& letter, Float& amount,
+                                       const char** stop) noexcept;
+
 // Totals the common invoice lines that stand in a row at `text`, at most `max_invoices`.
 // `text` is where the previous read stopped: right after a number. A common line is a line
 // feed, a category letter A, B or C, one blank, 1 to 5 digits, a point and 2 digits, and it
@@ -20,21 +31,21 @@ namespace console {
 // letter and amount; owner_total and category_totals[0..2] (A, B, C) have taken every amount in
 // input order, each addition rounded to Float. When it returns 0 nothing was changed.
 // The caller passes a total of its own for owner_total when the owner ID names no owner total.
-// On x86-64 it runs with AVX2 where the CPU has it (checked once) and with SSE2 otherwise, or
-// always with SSE2 when built with VANTREL_FORCE_SSE2 defined; elsewhere it always returns 0.
+// It takes the AVX2 way where the CPU has it and the SSE2 way otherwise; a program built with
+// VANTREL_FORCE_SSE2 defined always takes the SSE2 way (the define acts where this header is
+// included, so program variants need no other build of the library).
 template <typename Float>  // double (vantrel-strict) or float (vantrel-lenient)
-std::uint32_t total_common_invoices(const char* text, const char* end, std::uint32_t max_invoices,
-                                    Float& owner_total, Float* category_totals, char& letter,
-                                    Float& amount, const char** stop) noexcept;
-
-// The same with the way chosen by the caller, for the tests and the benchmark: the AVX2 way
-// must only be asked for where has_avx2_path() is true. Both return 0 off x86-64.
-enum class VectorPath { sse2, avx2 };
-bool has_avx2_path() noexcept;
-template <typename Float>
-std::uint32_t total_common_invoices_on(VectorPath path, const char* text, const char* end,
-                                       std::uint32_t max_invoices, Float& owner_total,
-                                       Float* category_totals, char& letter, Float& amount,
-                                       const char** stop) noexcept;
+inline std::uint32_t total_common_invoices(const char* text, const char* end,
+                                           std::uint32_t max_invoices, Float& owner_total,
+                                           Float* category_totals, char& letter, Float& amount,
+                                           const char** stop) noexcept {
+#if defined(VANTREL_FORCE_SSE2)
+    const VectorPath path = VectorPath::sse2;
+#else
+    const VectorPath path = has_avx2_path() ? VectorPath::avx2 : VectorPath::sse2;
+#endif
+    return total_common_invoices_on(path, text, end, max_invoices, owner_total, category_totals,
+                                    letter, amount, stop);
+}
 
 }  // namespace console

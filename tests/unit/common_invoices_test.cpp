@@ -257,6 +257,14 @@ void check(const Placed& placed, std::uint32_t max_invoices, const Outcome<Float
         expect_same(run_kernel(path, placed.text(), placed.end(), max_invoices, start), want,
                     what + " on " + path_name(path));
     }
+    // And the way the programs take, chosen by the CPU.
+    Outcome<Float> chosen = start;
+    const char* stop = nullptr;
+    chosen.taken = console::total_common_invoices<Float>(placed.text(), placed.end(), max_invoices,
+                                                         chosen.owner, chosen.categories,
+                                                         chosen.letter, chosen.amount, &stop);
+    if (chosen.taken > 0) chosen.stop = stop - placed.text();
+    expect_same(chosen, want, what + " on the chosen way");
 }
 
 template <typename Float>

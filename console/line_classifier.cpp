@@ -56,17 +56,26 @@ struct Carries {
 [[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
                                                    std::uint64_t first_line_feed) noexcept {
     const std::uint64_t line_ends = c.line_feed & ~first_line_feed;
+    // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
     const std::uint64_t digit_pair = c.digit & later(c.digit, carry.digit, 1);
     const std::uint64_t digit_quad = digit_pair & later(digit_pair, carry.digit_pair, 2);
     const std::uint64_t six_digits = digit_quad & later(digit_pair, carry.digit_pair, 4);
-    const std::uint64_t fraction = later(c.digit, carry.digit, 1) & later(c.digit, carry.digit, 2);
+    // A byte in none of the classes.
     std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
+    // A letter where no line feed stands right before, or a line feed with no letter after it.
     bad |= c.letter ^ later(c.line_feed, carry.line_feed, 1);
+    // Likewise the blank, two bytes after the line feed.
     bad |= c.blank ^ later(c.line_feed, carry.line_feed, 2);
+    // No digit three bytes after a line feed: no integer digit.
     bad |= later(c.line_feed, carry.line_feed, 3) & ~c.digit;
+    // A point with no line end three bytes later, or a line end with no point three bytes back:
+    // marked at the later of the two bytes.
     bad |= later(c.point, carry.point, 3) ^ line_ends;
-    bad |= line_ends & ~fraction;
+    // A line end without two digits right before it.
+    bad |= line_ends & ~later(digit_pair, carry.digit_pair, 1);
+    // Six integer digits or more: marked at the sixth.
     bad |= six_digits;
+    // The text does not start with a line feed.
     bad |= first_line_feed & ~c.line_feed;
     carry.line_feed = c.line_feed;
     carry.point = c.point;

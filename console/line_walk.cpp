@@ -208,6 +208,8 @@ struct DoubleLanesAvx2 {
     }
 };
 
+// walk_common_lines_* (see line_walk.hpp) with one way of holding the totals (Lanes) and one way
+// of working out 4 amounts (Cents).
 template <typename Lanes, typename Cents>
 [[gnu::always_inline]] inline void walk(const char* text, LineIndex& index, std::uint32_t count,
                                         typename Lanes::Float* totals, char& letter,

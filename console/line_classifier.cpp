@@ -161,18 +161,21 @@ template <bool kHasPopcnt, typename Classify>
 // Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.
 inline BlockClasses classify_16(const char* p) noexcept {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i digit = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
-    const __m128i letter = _mm_sub_epi8(bytes, _mm_set1_epi8('A'));
     const auto mask = [](__m128i m) {
         return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(m)));
     };
+    // A range of bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and
+    // tested by one signed comparison: fewer instructions than an unsigned test with SSE2.
+    const auto below = [&](char low, int span) {
+        const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - low)));
+        return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + span)));
+    };
     return {
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
-        // Unsigned: byte - 'A' is 0, 1 or 2 for A, B, C, and 3 or more (wrapped) otherwise.
-        mask(_mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(2)), letter)),
+        mask(below('A', 3)),
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))),
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))),
-        mask(_mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit)),
+        mask(below('0', 10)),
     };
 }
 

@@ -164,8 +164,8 @@ inline BlockClasses classify_16(const char* p) noexcept {
     const auto mask = [](__m128i m) {
         return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(m)));
     };
-    // A range of bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and
-    // tested by one signed comparison: fewer instructions than an unsigned test with SSE2.
+    // The `span` bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and
+    // tested by one signed comparison: fewer instructions than an unsigned test.
     const auto below = [&](char low, int span) {
         const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - low)));
         return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + span)));
@@ -192,10 +192,11 @@ VANTREL_AVX2 inline __m256i equal_32(__m256i bytes, char c) noexcept {
     return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
 }
 
-// Unsigned: byte - low <= span exactly for the bytes from low to low + span.
-VANTREL_AVX2 inline __m256i within_32(__m256i bytes, char low, char span) noexcept {
-    const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(low));
-    return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(span)), offset);
+// The `span` bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and tested
+// by one signed comparison.
+VANTREL_AVX2 inline __m256i within_32(__m256i bytes, char low, int span) noexcept {
+    const __m256i moved = _mm256_add_epi8(bytes, _mm256_set1_epi8(static_cast<char>(0x80 - low)));
+    return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + span)), moved);
 }
 
 struct ClassifyAvx2 {
@@ -204,10 +205,10 @@ struct ClassifyAvx2 {
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
         return {
             mask_64(equal_32(low, '\n'), equal_32(high, '\n')),
-            mask_64(within_32(low, 'A', 2), within_32(high, 'A', 2)),
+            mask_64(within_32(low, 'A', 3), within_32(high, 'A', 3)),
             mask_64(equal_32(low, ' '), equal_32(high, ' ')),
             mask_64(equal_32(low, '.'), equal_32(high, '.')),
-            mask_64(within_32(low, '0', 9), within_32(high, '0', 9)),
+            mask_64(within_32(low, '0', 10), within_32(high, '0', 10)),
         };
     }
 };

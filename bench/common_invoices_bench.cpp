@@ -1,0 +1,215 @@
+// Throughput of the fast way through common invoice lines on its own, with no reads from a file:
+// both vector paths, both totals types, against a plain scalar loop and against the exact reads
+// over the same text in memory. The text has the benchmark input's shape (one invoice per line,
+// amounts of one to five integer digits) and fits the second-level cache, as the input blocks
+// do. Prints the median of several runs of each, in GB/s, and each one's ratio to the scalar
+// loop of the same run. The figures count the process's own processor time, not the time on
+// the wall, so that other work on a shared machine weighs on them as little as it can.
+//
+// usage: common_invoices_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/common_invoices.hpp"
+#include "console/formatted_input.hpp"
+
+namespace {
+
+// The generator of bench/make_input.cpp, so that the lines have the same mix.
+struct Random {
+    std::uint64_t state = 0x9e3779b97f4a7c15u;
+    std::uint32_t next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<std::uint32_t>(state >> 16);
+    }
+};
+
+// A text of whole invoice lines that starts right after a number (at a line feed) and ends with
+// a line feed, with 16 readable bytes before it and 64 after it.
+struct Text {
+    std::vector<char> bytes;
+    std::uint32_t lines = 0;
+    const char* begin() const { return bytes.data() + 16; }
+    const char* end() const { return bytes.data() + bytes.size() - 64; }
+};
+
+Text make_text(std::size_t size) {
+    Text text;
+    text.bytes.assign(16, '0');
+    Random random;
+    char line[32];
+    while (text.bytes.size() < 16 + size) {
+        const std::uint32_t r = random.next();
+        const std::uint32_t magnitudes[] = {10, 100, 1000, 10000, 100000};
+        const std::uint32_t whole = r % magnitudes[(r >> 20) % 5];
+        const int length =
+            std::snprintf(line, sizeof line, "\n%c %u.%02u", 'A' + static_cast<int>((r >> 24) % 3),
+                          whole, (r >> 8) % 100);
+        text.bytes.insert(text.bytes.end(), line, line + length);
+        ++text.lines;
+    }
+    text.bytes.push_back('\n');
+    text.bytes.insert(text.bytes.end(), 64, '\0');
+    return text;
+}
+
+// A plain scalar loop: each line checked byte by byte, its cents built digit by digit and divided
+// by 100, each amount added on its own.
+template <typename Float>
+std::uint32_t scalar_totals(const char* p, const char* end, Float* totals) {
+    std::uint32_t lines = 0;
+    while (end - p >= 8 && p[0] == '\n' && p[1] >= 'A' && p[1] <= 'C' && p[2] == ' ') {
+        const char* q = p + 3;
+        std::uint32_t cents = 0;
+        while (q < end && *q >= '0' && *q <= '9' && q - p < 9) {
+            cents = cents * 10 + static_cast<std::uint32_t>(*q++ - '0');
+        }
+        if (q == p + 3 || end - q < 4 || q[0] != '.' || q[1] < '0' || q[1] > '9' || q[2] < '0' ||
+            q[2] > '9' || q[3] != '\n') {
+            break;
+        }
+        cents = cents * 100 + static_cast<std::uint32_t>((q[1] - '0') * 10 + (q[2] - '0'));
+        const Float amount = static_cast<Float>(cents) / Float{100};
+        totals[0] = totals[0] + amount;
+        totals[1 + p[1] - 'A'] = totals[1 + p[1] - 'A'] + amount;
+        p = q + 3;
+        ++lines;
+    }
+    return lines;
+}
+
+// The text handed over in blocks, as standard input would be.
+class MemorySource final : public console::ByteSource {
+  public:
+    MemorySource(const char* begin, const char* end) : at_(begin), end_(end) {}
+    std::ptrdiff_t read(char* dst, std::size_t max) override {
+        const std::size_t size = std::min(max, static_cast<std::size_t>(end_ - at_));
+        std::memcpy(dst, at_, size);
+        at_ += size;
+        return static_cast<std::ptrdiff_t>(size);
+    }
+
+  private:
+    const char* at_;
+    const char* end_;
+};
+
+// Today's reads of each program, one invoice at a time, on the text.
+template <typename Float>
+std::uint32_t exact_totals(const char* p, const char* end, std::uint32_t lines, Float* totals) {
+    MemorySource source(p, end);
+    auto in = std::make_unique<console::FormattedInput>(source);
+    char letter = '\0';
+    Float amount = 0;
+    for (std::uint32_t i = 0; i < lines; ++i) {
+        if constexpr (sizeof(Float) == 8) {
+            in->getchar();
+            if (in->read_char(letter)) in->read_number(amount);
+        } else {
+            if (in->skip_separator_run() && in->read_char(letter) && in->skip_separator_run()) {
+                in->read_number(amount);
+            }
+        }
+        totals[0] = totals[0] + amount;
+        if (letter >= 'A' && letter <= 'C') totals[1 + letter - 'A'] += amount;
+    }
+    return lines;
+}
+
+enum class Way { avx2, sse2, scalar, exact };
+
+template <typename Float>
+std::uint32_t run_once(Way way, const Text& text, Float* totals) {
+    switch (way) {
+        case Way::scalar:
+            return scalar_totals(text.begin(), text.end(), totals);
+        case Way::exact:
+            return exact_totals(text.begin(), text.end(), text.lines, totals);
+        default:
+            break;
+    }
+    char letter = '\0';
+    Float amount = 0;
+    const char* stop = nullptr;
+    return console::total_common_invoices_on<Float>(
+        way == Way::avx2 ? console::VectorPath::avx2 : console::VectorPath::sse2, text.begin(),
+        text.end(), text.lines, totals[0], totals + 1, letter, amount, &stop);
+}
+
+// GB/s of one run: passes over the text until bytes_per_run bytes have been totalled.
+template <typename Float>
+double gigabytes_per_second(Way way, const Text& text, std::size_t bytes_per_run) {
+    const auto size = static_cast<std::size_t>(text.end() - text.begin());
+    const std::size_t passes = std::max<std::size_t>(1, bytes_per_run / size);
+    Float totals[4] = {0, 0, 0, 0};
+    const std::clock_t start = std::clock();
+    for (std::size_t pass = 0; pass < passes; ++pass) {
+        if (run_once(way, text, totals) != text.lines) {
+            std::fprintf(stderr, "a pass did not take every line\n");
+            std::exit(1);
+        }
+    }
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    // Keeps the totals, and so the work, from being optimised away.
+    if (totals[0] < 0) std::printf("%g\n", static_cast<double>(totals[0]));
+    return static_cast<double>(passes * size) / seconds / 1e9;
+}
+
+template <typename Float>
+void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run) {
+    std::vector<Way> ways = {Way::sse2, Way::scalar, Way::exact};
+    if (console::has_avx2_path()) ways.insert(ways.begin(), Way::avx2);
+    const char* const names[] = {"kernel AVX2", "kernel SSE2", "scalar loop", "exact reads"};
+    std::vector<std::vector<double>> rates(4);
+    std::vector<double> ratios[4];
+    for (int run = 0; run < runs; ++run) {
+        double scalar = 0;
+        double figures[4] = {0, 0, 0, 0};
+        for (const Way way : ways) {
+            figures[static_cast<int>(way)] = gigabytes_per_second<Float>(way, text, bytes_per_run);
+        }
+        scalar = figures[static_cast<int>(Way::scalar)];
+        for (const Way way : ways) {
+            rates[static_cast<std::size_t>(way)].push_back(figures[static_cast<int>(way)]);
+            ratios[static_cast<int>(way)].push_back(figures[static_cast<int>(way)] / scalar);
+        }
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    for (const Way way : ways) {
+        const auto w = static_cast<std::size_t>(way);
+        std::printf("%-8s %-12s %6.2f GB/s  %5.2f x scalar\n", name, names[w], median(rates[w]),
+                    median(ratios[w]));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t text_bytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1 << 20;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
+    const std::size_t bytes_per_run =
+        argc > 3 ? std::strtoull(argv[3], nullptr, 10) : std::size_t{256} << 20;
+    if (text_bytes < 64 || runs < 1) {
+        std::fprintf(stderr, "usage: %s [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]\n", argv[0]);
+        return 2;
+    }
+    const Text text = make_text(text_bytes);
+    std::printf("%zu bytes, %u lines; median of %d runs of %zu MB each\n",
+                static_cast<std::size_t>(text.end() - text.begin()), text.lines, runs,
+                bytes_per_run >> 20);
+    measure<double>("double", text, runs, bytes_per_run);
+    measure<float>("float", text, runs, bytes_per_run);
+    return 0;
+}

@@ -1,0 +1,247 @@
+// Finds where a run of common invoice lines ends, 64 bytes at a time. Invariant: an offset
+// enters the index only when every byte from the start of the text up to and including that
+// line feed has been checked and belongs to a common line.
+//
+// Each block of 64 bytes becomes five bit masks, one bit per byte: line feed, category letter
+// (A, B or C), blank, point, digit. A run of common lines is then exactly the text where
+//   - every byte is in one of the five classes;
+//   - a letter stands right after each line feed and nowhere else, and a blank two bytes after
+//     each line feed and nowhere else;
+//   - a digit stands three bytes after each line feed (the first integer digit);
+//   - every line feed but the first is preceded by a point and two digits (the point three
+//     bytes back), and a point stands nowhere else;
+//   - no six digits stand in a row (at most 5 integer digits; the fraction, behind its point,
+//     has 2).
+// Every check is stated so that its failure is marked at the checked byte or after it, never
+// before: a fault is seen by the time the line feed that ends its line is, so a line is
+// accepted as soon as no fault stands at or before its ending line feed. The checks that look
+// back across the start of a block take the previous block's masks as carries.
+#include "console/line_classifier.hpp"
+
+#if defined(__x86_64__)
+
+#include <immintrin.h>
+
+#include <bit>
+
+namespace console {
+namespace {
+
+// One block's bytes by class, bit i for byte i.
+struct BlockClasses {
+    std::uint64_t line_feed;
+    std::uint64_t letter;
+    std::uint64_t blank;
+    std::uint64_t point;
+    std::uint64_t digit;
+};
+
+// What the checks of a block need of the block before it.
+struct Carries {
+    std::uint64_t line_feed = 0;
+    std::uint64_t point = 0;
+    std::uint64_t digit = 0;
+    std::uint64_t digit_pair = 0;  // bytes that end two digits in a row
+};
+
+// `now` moved k bytes later, its first k bits taken from the end of `before` (k is 1 to 63).
+[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now, std::uint64_t before,
+                                                  int k) noexcept {
+    return (now << k) | (before >> (64 - k));
+}
+
+// The bytes of the block that break a run of common lines (see the top of the file).
+// `first_line_feed` is bit 0 for the block that starts at the text, whose first byte is the line
+// feed that starts the run (checked as a line start only), and 0 for the blocks after it.
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
+                                                   std::uint64_t first_line_feed) noexcept {
+    const std::uint64_t line_ends = c.line_feed & ~first_line_feed;
+    // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
+    const std::uint64_t digit_pair = c.digit & later(c.digit, carry.digit, 1);
+    const std::uint64_t digit_quad = digit_pair & later(digit_pair, carry.digit_pair, 2);
+    const std::uint64_t six_digits = digit_quad & later(digit_pair, carry.digit_pair, 4);
+    // A byte in none of the classes.
+    std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
+    // A letter where no line feed stands right before, or a line feed with no letter after it.
+    bad |= c.letter ^ later(c.line_feed, carry.line_feed, 1);
+    // Likewise the blank, two bytes after the line feed.
+    bad |= c.blank ^ later(c.line_feed, carry.line_feed, 2);
+    // No digit three bytes after a line feed: no integer digit.
+    bad |= later(c.line_feed, carry.line_feed, 3) & ~c.digit;
+    // A point with no line end three bytes later, or a line end with no point three bytes back:
+    // marked at the later of the two bytes.
+    bad |= later(c.point, carry.point, 3) ^ line_ends;
+    // A line end without two digits right before it.
+    bad |= line_ends & ~later(digit_pair, carry.digit_pair, 1);
+    // Six integer digits or more: marked at the sixth.
+    bad |= six_digits;
+    // The text does not start with a line feed.
+    bad |= first_line_feed & ~c.line_feed;
+    carry.line_feed = c.line_feed;
+    carry.point = c.point;
+    carry.digit = c.digit;
+    carry.digit_pair = digit_pair;
+    return bad;
+}
+
+// A population count that needs no POPCNT instruction (baseline x86-64 lacks it).
+inline std::uint32_t count_bits(std::uint64_t x) noexcept {
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::uint32_t>((x * 0x0101010101010101u) >> 56);
+}
+
+// Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out` and returns how
+// many there are. Eight are written whether or not there are that many, without a branch per
+// line (a branch on where lines end would be mispredicted often); a block of 64 bytes holds 10
+// line ends at most, and the rare ninth and tenth take a second round.
+template <bool kHasPopcnt>
+[[gnu::always_inline]] inline std::uint32_t write_ends(std::uint32_t* out, std::uint32_t base,
+                                                       std::uint64_t ends) noexcept {
+    std::uint32_t n = 0;
+    if constexpr (kHasPopcnt) {
+        n = static_cast<std::uint32_t>(std::popcount(ends));
+    } else {
+        n = count_bits(ends);
+    }
+    for (int i = 0; i < 8; ++i) {
+        std::uint32_t offset = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+        // Hides from the compiler that the mask may now be 0, so that it does not branch there,
+        // and keeps the offsets in plain registers: gathered into vectors they cost more.
+        __asm__("" : "+r"(ends), "+r"(offset));
+        out[i] = offset;
+    }
+    if (n > 8) [[unlikely]] {
+        for (int i = 8; ends != 0; ++i) {
+            out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+            ends &= ends - 1;
+        }
+    }
+    return n;
+}
+
+// The loop over the blocks, for one way of classifying a block.
+template <bool kHasPopcnt, typename Classify>
+[[gnu::always_inline]] inline void index_lines(const char* text, const char* end,
+                                               std::uint32_t max_lines, LineIndex& index,
+                                               Classify classify) noexcept {
+    const auto available = static_cast<std::size_t>(end - text);
+    const std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    Carries carry;
+    std::uint64_t first_line_feed = 1;
+    std::uint32_t count = 0;
+    bool reached_limit = length < available;
+    for (std::size_t block = 0; block < length; block += 64) {
+        const BlockClasses classes = classify(text + block);
+        std::uint64_t bad = faults(classes, carry, first_line_feed);
+        // Bytes past the limit are not looked at: they count as faults.
+        if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
+        const std::uint64_t line_ends = classes.line_feed & ~first_line_feed;
+        first_line_feed = 0;
+        count +=
+            write_ends<kHasPopcnt>(index.line_feeds + 1 + count, static_cast<std::uint32_t>(block),
+                                   line_ends & ~bad & (bad - 1));
+        if (bad != 0) {
+            const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
+            reached_limit = reached_limit && fault == length;
+            break;
+        }
+        if (count >= max_lines) {
+            reached_limit = false;
+            break;
+        }
+    }
+    index.line_feeds[0] = 0;
+    index.count = count;
+    index.reached_limit = reached_limit;
+}
+
+// Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.
+inline BlockClasses classify_16(const char* p) noexcept {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto mask = [](__m128i m) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(m)));
+    };
+    // The `span` bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and
+    // tested by one signed comparison: fewer instructions than an unsigned test.
+    const auto below = [&](char low, int span) {
+        const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - low)));
+        return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + span)));
+    };
+    return {
+        mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
+        mask(below('A', 3)),
+        mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))),
+        mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))),
+        mask(below('0', 10)),
+    };
+}
+
+// The AVX2 build: 32 bytes per instruction. The functions carry the target themselves, so that
+// the file builds for baseline x86-64 and they run only where the CPU was found to have AVX2.
+#define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
+
+VANTREL_AVX2 inline std::uint64_t mask_64(__m256i low, __m256i high) noexcept {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(low))) |
+           static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high))) << 32;
+}
+
+VANTREL_AVX2 inline __m256i equal_32(__m256i bytes, char c) noexcept {
+    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
+}
+
+// The `span` bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and tested
+// by one signed comparison.
+VANTREL_AVX2 inline __m256i within_32(__m256i bytes, char low, int span) noexcept {
+    const __m256i moved = _mm256_add_epi8(bytes, _mm256_set1_epi8(static_cast<char>(0x80 - low)));
+    return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + span)), moved);
+}
+
+struct ClassifyAvx2 {
+    VANTREL_AVX2 BlockClasses operator()(const char* p) const noexcept {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        return {
+            mask_64(equal_32(low, '\n'), equal_32(high, '\n')),
+            mask_64(within_32(low, 'A', 3), within_32(high, 'A', 3)),
+            mask_64(equal_32(low, ' '), equal_32(high, ' ')),
+            mask_64(equal_32(low, '.'), equal_32(high, '.')),
+            mask_64(within_32(low, '0', 10), within_32(high, '0', 10)),
+        };
+    }
+};
+
+struct ClassifySse2 {
+    BlockClasses operator()(const char* p) const noexcept {
+        BlockClasses c = classify_16(p);
+        for (int part = 1; part < 4; ++part) {
+            const BlockClasses next = classify_16(p + 16 * part);
+            c.line_feed |= next.line_feed << (16 * part);
+            c.letter |= next.letter << (16 * part);
+            c.blank |= next.blank << (16 * part);
+            c.point |= next.point << (16 * part);
+            c.digit |= next.digit << (16 * part);
+        }
+        return c;
+    }
+};
+
+}  // namespace
+
+VANTREL_AVX2 void index_common_lines_avx2(const char* text, const char* end,
+                                          std::uint32_t max_lines, LineIndex& index) noexcept {
+    index_lines<true>(text, end, max_lines, index, ClassifyAvx2{});
+}
+
+void index_common_lines_sse2(const char* text, const char* end, std::uint32_t max_lines,
+                             LineIndex& index) noexcept {
+    index_lines<false>(text, end, max_lines, index, ClassifySse2{});
+}
+
+}  // namespace console
+
+#undef VANTREL_AVX2
+
+#endif

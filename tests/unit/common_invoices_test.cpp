@@ -1,0 +1,355 @@
+// The fast way through runs of common invoice lines, against two references on the same text:
+// a plain line-by-line reader (strtod / strtof, one addition at a time), which says how many
+// lines must be taken, and the programs' own exact reads, which say what taking them means.
+// Faults are planted at every byte of a text and at random, block ends fall at every offset,
+// and both vector paths run with both totals types; every result must match bit for bit.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "console/common_invoices.hpp"
+#include "console/formatted_input.hpp"
+#include "tests/support/chunked_source.hpp"
+
+namespace {
+
+using console::VectorPath;
+using testing_support::ChunkedSource;
+
+constexpr std::uint32_t kNoLimit = std::numeric_limits<std::uint32_t>::max();
+
+// What a call leaves behind, compared field by field (the floating fields by their bits).
+template <typename Float>
+struct Outcome {
+    std::uint32_t taken = 0;
+    std::ptrdiff_t stop = -1;  // from the text
+    Float owner = 0;
+    Float categories[3] = {0, 0, 0};
+    char letter = '?';
+    Float amount = 0;
+};
+
+template <typename Float>
+auto bits(Float x) {
+    if constexpr (sizeof(Float) == 8) {
+        return std::bit_cast<std::uint64_t>(x);
+    } else {
+        return std::bit_cast<std::uint32_t>(x);
+    }
+}
+
+template <typename Float>
+void expect_same(const Outcome<Float>& got, const Outcome<Float>& want, const std::string& what) {
+    EXPECT_EQ(got.taken, want.taken) << what;
+    EXPECT_EQ(got.stop, want.stop) << what;
+    EXPECT_EQ(bits(got.owner), bits(want.owner)) << what << " owner " << got.owner;
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(bits(got.categories[k]), bits(want.categories[k])) << what << " category " << k;
+    }
+    EXPECT_EQ(got.letter, want.letter) << what;
+    EXPECT_EQ(bits(got.amount), bits(want.amount)) << what;
+}
+
+// The plain reader: one line at a time, each byte checked in turn.
+template <typename Float>
+Outcome<Float> read_plainly(const char* text, const char* end, std::uint32_t max_invoices,
+                            Outcome<Float> start) {
+    Outcome<Float> out = start;
+    const char* p = text;
+    const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    while (out.taken < max_invoices) {
+        if (end - p < 2 || p[0] != '\n' || p[1] < 'A' || p[1] > 'C') break;
+        if (end - p < 3 || p[2] != ' ') break;
+        const char* q = p + 3;
+        while (q < end && is_digit(*q)) ++q;
+        const std::ptrdiff_t integer_digits = q - (p + 3);
+        if (integer_digits < 1 || integer_digits > 5) break;
+        if (end - q < 4 || q[0] != '.' || !is_digit(q[1]) || !is_digit(q[2]) || q[3] != '\n') break;
+        const std::string number(p + 3, q + 3);
+        Float value = 0;
+        if constexpr (sizeof(Float) == 8) {
+            value = std::strtod(number.c_str(), nullptr);
+        } else {
+            value = std::strtof(number.c_str(), nullptr);
+        }
+        out.owner = out.owner + value;
+        out.categories[p[1] - 'A'] = out.categories[p[1] - 'A'] + value;
+        out.letter = p[1];
+        out.amount = value;
+        ++out.taken;
+        p = q + 3;
+        out.stop = p - text;
+    }
+    return out;
+}
+
+// The programs' exact reads of `invoices` invoices from the text: vantrel-strict's for double
+// totals, vantrel-lenient's for float totals.
+template <typename Float>
+Outcome<Float> read_exactly(const char* text, const char* end, std::uint32_t invoices,
+                            Outcome<Float> start) {
+    ChunkedSource source(std::string(text, end));
+    auto in = std::make_unique<console::FormattedInput>(source);
+    Outcome<Float> out = start;
+    for (std::uint32_t i = 0; i < invoices; ++i) {
+        if constexpr (sizeof(Float) == 8) {
+            in->getchar();
+            if (in->read_char(out.letter)) in->read_number(out.amount);
+        } else {
+            if (in->skip_separator_run() && in->read_char(out.letter) && in->skip_separator_run()) {
+                in->read_number(out.amount);
+            }
+        }
+        out.owner = out.owner + out.amount;
+        if (out.letter >= 'A' && out.letter <= 'C') {
+            out.categories[out.letter - 'A'] = out.categories[out.letter - 'A'] + out.amount;
+        }
+    }
+    out.taken = invoices;
+    out.stop = invoices == 0 ? start.stop : static_cast<std::ptrdiff_t>(in->position());
+    return out;
+}
+
+template <typename Float>
+Outcome<Float> run_kernel(VectorPath path, const char* text, const char* end,
+                          std::uint32_t max_invoices, Outcome<Float> start) {
+    Outcome<Float> out = start;
+    const char* stop = nullptr;
+    out.taken = console::total_common_invoices_on<Float>(
+        path, text, end, max_invoices, out.owner, out.categories, out.letter, out.amount, &stop);
+    if (out.taken > 0) out.stop = stop - text;
+    return out;
+}
+
+// A text as the kernel sees it: the text itself, with 16 bytes before it and 64 after its end
+// that it may read but must not take (they are the start of more common lines or line noise),
+// and `shift` bytes more in front, which move the text across alignments.
+class Placed {
+  public:
+    Placed(const std::string& text, std::size_t shift, const std::string& after)
+        : bytes_(16 + shift + text.size() + 64, '\n') {
+        std::string tail = after;
+        while (tail.size() < 64) tail += "\nA 1.00";
+        std::memcpy(bytes_.data(), "9\nB 12.50\nA 3.0", 16);
+        std::memcpy(bytes_.data() + 16 + shift, text.data(), text.size());
+        std::memcpy(bytes_.data() + 16 + shift + text.size(), tail.data(), 64);
+        text_ = bytes_.data() + 16 + shift;
+        end_ = text_ + text.size();
+    }
+    const char* text() const { return text_; }
+    const char* end() const { return end_; }
+
+  private:
+    std::vector<char> bytes_;
+    const char* text_;
+    const char* end_;
+};
+
+// Common lines with random letters and amounts of 1 to 5 integer digits (leading zeros at
+// times); the line feed that ends the last one is part of the text.
+std::string common_lines(std::mt19937& random, int lines) {
+    std::string text;
+    char line[32];
+    for (int i = 0; i < lines; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 5);
+        auto whole = static_cast<unsigned>(random() % 100000);
+        if (random() % 8 != 0) whole %= static_cast<unsigned>(std::pow(10, digits));
+        std::snprintf(line, sizeof line, "\n%c %0*u.%02u", 'A' + static_cast<int>(random() % 3),
+                      digits, whole, static_cast<unsigned>(random() % 100));
+        text += line;
+    }
+    return text + "\n";
+}
+
+// What is planted in a text: a byte put in place of the one at the position, put in before it,
+// the byte there taken out, or the text's end put there.
+struct Fault {
+    const char* name;
+    enum Kind { replace, insert, erase, cut } kind;
+    char byte;
+};
+
+const Fault kFaults[] = {
+    {"other letter D", Fault::replace, 'D'},
+    {"at sign", Fault::replace, '@'},
+    {"lower-case a", Fault::replace, 'a'},
+    {"carriage return", Fault::replace, '\r'},
+    {"tab", Fault::replace, '\t'},
+    {"point", Fault::replace, '.'},  // a second point, or one in place of a digit or letter
+    {"blank", Fault::replace, ' '},
+    {"line feed", Fault::replace, '\n'},
+    {"digit", Fault::replace, '7'},
+    {"letter", Fault::replace, 'B'},
+    {"minus", Fault::replace, '-'},
+    {"exponent", Fault::replace, 'e'},
+    {"byte above 127", Fault::replace, '\xC3'},
+    {"NUL", Fault::replace, '\0'},
+    {"digit inserted", Fault::insert, '5'},  // 6 integer digits, 3 fraction digits
+    {"point inserted", Fault::insert, '.'},
+    {"blank inserted", Fault::insert, ' '},
+    {"line feed inserted", Fault::insert, '\n'},
+    {"byte taken out", Fault::erase, 0},  // a missing blank, point, digit, letter
+    {"end of the text", Fault::cut, 0},
+};
+
+std::string planted(std::string text, const Fault& fault, std::size_t at) {
+    switch (fault.kind) {
+        case Fault::replace:
+            text[at] = fault.byte;
+            break;
+        case Fault::insert:
+            text.insert(at, 1, fault.byte);
+            break;
+        case Fault::erase:
+            text.erase(at, 1);
+            break;
+        case Fault::cut:
+            text.resize(at);
+            break;
+    }
+    return text;
+}
+
+// Totals the calls start from: zeros of both signs, values that swallow an amount or make
+// ties, NaN and infinity.
+template <typename Float>
+std::vector<Outcome<Float>> starts() {
+    const Float nan = std::numeric_limits<Float>::quiet_NaN();
+    const Float inf = std::numeric_limits<Float>::infinity();
+    return {
+        {0, -1, 0, {0, 0, 0}, '?', 0},
+        {0, -1, Float(-0.0), {Float(-0.0), Float(-0.0), Float(-0.0)}, 'Z', Float(-2.5)},
+        {0, -1, Float(16777216), {Float(1e30), Float(0.1), Float(-123.45)}, 'x', Float(7)},
+        {0, -1, nan, {inf, -inf, Float(99999.99)}, '\n', nan},
+    };
+}
+
+std::vector<VectorPath> paths() {
+    std::vector<VectorPath> all = {VectorPath::sse2};
+    if (console::has_avx2_path()) all.push_back(VectorPath::avx2);
+    return all;
+}
+
+const char* path_name(VectorPath path) {
+    return path == VectorPath::avx2 ? "avx2" : "sse2";
+}
+
+// One text through both paths, against both references.
+template <typename Float>
+void check(const Placed& placed, std::uint32_t max_invoices, const Outcome<Float>& start,
+           const std::string& what) {
+    const Outcome<Float> want = read_plainly(placed.text(), placed.end(), max_invoices, start);
+    if (want.taken > 0) {
+        expect_same(want, read_exactly(placed.text(), placed.end(), want.taken, start),
+                    what + " (the exact reads)");
+    }
+    for (const VectorPath path : paths()) {
+        expect_same(run_kernel(path, placed.text(), placed.end(), max_invoices, start), want,
+                    what + " on " + path_name(path));
+    }
+    // And the way the programs take, chosen by the CPU.
+    Outcome<Float> chosen = start;
+    const char* stop = nullptr;
+    chosen.taken = console::total_common_invoices<Float>(placed.text(), placed.end(), max_invoices,
+                                                         chosen.owner, chosen.categories,
+                                                         chosen.letter, chosen.amount, &stop);
+    if (chosen.taken > 0) chosen.stop = stop - placed.text();
+    expect_same(chosen, want, what + " on the chosen way");
+}
+
+template <typename Float>
+void plant_everywhere() {
+    std::mt19937 random(12);
+    const std::string clean = common_lines(random, 24);  // about 240 bytes: 4 blocks
+    for (const Fault& fault : kFaults) {
+        for (std::size_t at = 0; at < clean.size(); ++at) {
+            const std::string text = planted(clean, fault, at);
+            const Placed placed(text, at % 64, "");
+            const auto start = starts<Float>()[at % 4];
+            check(placed, kNoLimit, start, std::string(fault.name) + " at " + std::to_string(at));
+            if (::testing::Test::HasFailure()) return;
+        }
+    }
+}
+
+TEST(CommonInvoices, FaultAtEveryByteDouble) {
+    plant_everywhere<double>();
+}
+
+TEST(CommonInvoices, FaultAtEveryByteFloat) {
+    plant_everywhere<float>();
+}
+
+// Limits on the number of invoices, around the groups of lines that are worked out together and
+// the stretches that are indexed at once.
+TEST(CommonInvoices, InvoiceLimits) {
+    std::mt19937 random(7);
+    const std::string text = common_lines(random, 700);  // beyond 3 stretches of 2 KiB
+    const std::uint32_t limits[] = {0, 1, 2, 3, 4, 5, 63, 64, 65, 200, 211, 212, 699, 700, 701};
+    for (const std::uint32_t limit : limits) {
+        for (const std::size_t shift : {0u, 1u, 31u, 63u}) {
+            const Placed placed(text, shift, "\nB 2.00\n");
+            const std::string what = "limit " + std::to_string(limit);
+            check(placed, limit, starts<double>()[limit % 4], what);
+            check(placed, limit, starts<float>()[limit % 4], what);
+        }
+    }
+}
+
+// Texts that do not start a common line at all, or stop at once.
+TEST(CommonInvoices, NothingToTake) {
+    const char* const texts[] = {"",
+                                 "\n",
+                                 " A 1.00\n",
+                                 "A 1.00\n",
+                                 "\nA 1.00",
+                                 "\nA 1.00 \n",
+                                 "\nD 1.00\n",
+                                 "\r\nA 1.00\r\n",
+                                 "\nA 123456.00\n",
+                                 "\nA .50\n"};
+    for (const char* text : texts) {
+        const Placed placed(text, 5, "");
+        check(placed, kNoLimit, starts<double>()[1], std::string("text ") + text);
+        check(placed, kNoLimit, starts<float>()[1], std::string("text ") + text);
+    }
+}
+
+// Long texts with a few faults at random places, and their ends anywhere.
+template <typename Float>
+void plant_at_random() {
+    std::mt19937 random(2024);
+    for (int round = 0; round < 400; ++round) {
+        std::string text = common_lines(random, 1 + static_cast<int>(random() % 700));
+        const int faults = static_cast<int>(random() % 3);
+        for (int i = 0; i < faults; ++i) {
+            const Fault& fault = kFaults[random() % std::size(kFaults)];
+            text = planted(text, fault, random() % text.size());
+        }
+        const std::uint32_t limit =
+            random() % 4 == 0 ? static_cast<std::uint32_t>(random() % 800) : kNoLimit;
+        const Placed placed(text, random() % 64, common_lines(random, 8));
+        check(placed, limit, starts<Float>()[random() % 4], "round " + std::to_string(round));
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
+TEST(CommonInvoices, RandomFaultsDouble) {
+    plant_at_random<double>();
+}
+
+TEST(CommonInvoices, RandomFaultsFloat) {
+    plant_at_random<float>();
+}
+
+}  // namespace

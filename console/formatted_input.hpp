@@ -89,8 +89,10 @@ class FormattedInput {
     // letter's total among category_totals[0..2], and letter and amount are left holding the
     // last line's. Returns how many it totalled; with 0 it has changed nothing.
     //
-    // Where the text keeps not being common lines, the attempts back off exponentially, so that
-    // such input costs hardly more than its exact reads.
+    // Where the text keeps not being common lines, or holds them only one or a few at a time
+    // between other lines, the attempts back off exponentially, so that such input costs hardly
+    // more than its exact reads; a run of kLongRun lines or more, or one that ends the batch,
+    // ends the backing off.
     template <typename Float>
     std::int32_t total_common_invoices(std::int32_t max_invoices, Float& owner_total,
                                        Float* category_totals, char& letter,
@@ -103,13 +105,15 @@ class FormattedInput {
         const std::uint32_t totalled = console::total_common_invoices(
             text_.next(), text_.end(), static_cast<std::uint32_t>(max_invoices), owner_total,
             category_totals, letter, amount, &stop);
-        if (totalled == 0) {
+        const bool short_run =
+            totalled < kLongRun && totalled < static_cast<std::uint32_t>(max_invoices);
+        if (short_run) {
             attempts_to_skip_ = backoff_;
             backoff_ = backoff_ < kMaxBackoff ? 2 * backoff_ + 1 : kMaxBackoff;
-            return 0;
+        } else {
+            backoff_ = 0;
         }
-        backoff_ = 0;
-        text_.advance_to(stop);
+        if (totalled > 0) text_.advance_to(stop);
         return static_cast<std::int32_t>(totalled);
     }
 
@@ -119,8 +123,9 @@ class FormattedInput {
     int error() const noexcept { return text_.error(); }
 
   private:
-    // The most attempts at common lines skipped after one that failed.
+    // The most attempts at common lines skipped after one that took fewer than kLongRun lines.
     static constexpr std::uint32_t kMaxBackoff = 63;
+    static constexpr std::uint32_t kLongRun = 8;
 
     static bool is_separator_byte(char c) noexcept {
         return chars::is_separator(static_cast<unsigned char>(c));

@@ -5,7 +5,6 @@
 // and both vector paths run with both totals types; every result must match bit for bit.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,9 +18,12 @@
 
 #include "console/common_invoices.hpp"
 #include "console/formatted_input.hpp"
+#include "tests/support/bits.hpp"
 #include "tests/support/chunked_source.hpp"
 
 namespace {
+
+using testing_support::bits;
 
 using console::VectorPath;
 using testing_support::ChunkedSource;
@@ -38,15 +40,6 @@ struct Outcome {
     char letter = '?';
     Float amount = 0;
 };
-
-template <typename Float>
-auto bits(Float x) {
-    if constexpr (sizeof(Float) == 8) {
-        return std::bit_cast<std::uint64_t>(x);
-    } else {
-        return std::bit_cast<std::uint32_t>(x);
-    }
-}
 
 template <typename Float>
 void expect_same(const Outcome<Float>& got, const Outcome<Float>& want, const std::string& what) {
@@ -248,11 +241,17 @@ const char* path_name(VectorPath path) {
 template <typename Float>
 void check(const Placed& placed, std::uint32_t max_invoices, const Outcome<Float>& start,
            const std::string& what) {
-    const Outcome<Float> want = read_plainly(placed.text(), placed.end(), max_invoices, start);
-    if (want.taken > 0) {
-        expect_same(want, read_exactly(placed.text(), placed.end(), want.taken, start),
+    const Outcome<Float> plain = read_plainly(placed.text(), placed.end(), max_invoices, start);
+    if (plain.taken > 0) {
+        expect_same(plain, read_exactly(placed.text(), placed.end(), plain.taken, start),
                     what + " (the exact reads)");
     }
+    // Only x86-64 has the vector ways; elsewhere nothing is taken and the exact reads do all.
+#if defined(__x86_64__)
+    const Outcome<Float> want = plain;
+#else
+    const Outcome<Float> want = start;
+#endif
     for (const VectorPath path : paths()) {
         expect_same(run_kernel(path, placed.text(), placed.end(), max_invoices, start), want,
                     what + " on " + path_name(path));

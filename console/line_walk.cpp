@@ -2,13 +2,15 @@
 // line at a time in input order, each addition rounded to the totals' type, exactly as adding
 // each amount on its own would; the amounts are the ones the exact reads give.
 //
-// The amounts of a group of lines are worked out first, 4 lines at a time, into a small array;
-// the additions then run over the array. That way no addition waits for a load or a division,
-// and the one chain that must stay in order (each total depends on the one before) is just one
-// vector addition per line: the four totals a line can touch (the owner's and the letters A, B,
-// C) sit in the lanes of one vector, and the line adds its amount in the owner's lane and its
-// letter's lane and -0.0 in the two others. x + -0.0 is x, bit for bit, for every x (+0.0 and
-// NaN included), so those lanes keep their values exactly as if nothing had been added.
+// What each line of a group takes off the totals is worked out first, 4 lines at a time, into a
+// small array; the additions then run over the array. That way no addition waits for a load or
+// a division, and the one chain that must stay in order (each total depends on the one before)
+// is just one vector operation per line, with its operand straight from memory: the four totals
+// a line can touch (the owner's and the letters A, B, C) sit in the lanes of one vector, and the
+// line subtracts its negated amount in the owner's lane and its letter's lane and +0.0 in the
+// two others. x - (-a) is x + a, rounded the same, and x - (+0.0) is x, bit for bit, for every
+// x (-0.0 and NaN included), so those lanes keep their values exactly as if nothing had been
+// added. (Adding +0.0 instead would turn a total of -0.0 into +0.0.)
 //
 // An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
 // cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
@@ -117,23 +119,20 @@ struct CentsAvx2 {
 };
 
 // Lane masks by the letter's low two bits (A 1, B 2, C 3): all ones in the owner's lane and the
-// letter's lane. The lanes left out take -0.0: just the sign bit. Row 0 keeps no lane: the
-// entries past the last line of a group add -0.0 everywhere, which changes nothing.
+// letter's lane, zero in the others. Row 0 keeps no lane: the entries past the last line of a
+// group take nothing.
 template <typename Bits>
 struct LaneMasks {
     alignas(32) Bits keep[4][4];
-    alignas(32) Bits negative_zero[4][4];
 };
 
 template <typename Bits>
 constexpr LaneMasks<Bits> make_lane_masks() {
     LaneMasks<Bits> masks{};
-    constexpr Bits kSign = Bits{1} << (8 * sizeof(Bits) - 1);
     for (int letter = 0; letter < 4; ++letter) {
         for (int lane = 0; lane < 4; ++lane) {
             const bool kept = letter != 0 && (lane == 0 || lane == letter);
             masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
-            masks.negative_zero[letter][lane] = kept ? Bits{0} : kSign;
         }
     }
     return masks;
@@ -142,21 +141,40 @@ constexpr LaneMasks<Bits> make_lane_masks() {
 constexpr LaneMasks<std::uint32_t> kFloatLanes = make_lane_masks<std::uint32_t>();
 constexpr LaneMasks<std::uint64_t> kDoubleLanes = make_lane_masks<std::uint64_t>();
 
+// The row of lane masks for the line that starts at the line feed at `line`: its letter's low
+// two bits pick it.
+[[gnu::always_inline]] inline std::uint32_t letter_row(const char* line) noexcept {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(line[1]) & 3u);
+}
+
+// What one line takes off the four totals (owner, A, B, C), worked out before the additions so
+// that each addition is one vector subtraction. Lanes the line does not touch hold +0.0.
+template <typename Float>
+struct alignas(32) Addend {
+    Float lanes[4];
+};
+
 // The four float totals in one SSE register (the AVX2 build uses it too).
 struct FloatLanes {
     using Float = float;
     __m128 sums;
     explicit FloatLanes(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
     void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void amounts(float* out, __m128i cents) noexcept {
-        _mm_storeu_ps(out, _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(100.0f)));
+    static void addends_of_4(Addend<float>* out, __m128i cents, const char* text,
+                             const std::uint32_t* line_feeds) noexcept {
+        const __m128 negated = _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(-100.0f));
+        const auto put = [&](int j, __m128 amount) {
+            const __m128 keep = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(
+                kFloatLanes.keep[letter_row(text + line_feeds[j])])));
+            _mm_store_ps(out[j].lanes, _mm_and_ps(amount, keep));
+        };
+        put(0, _mm_shuffle_ps(negated, negated, 0x00));
+        put(1, _mm_shuffle_ps(negated, negated, 0x55));
+        put(2, _mm_shuffle_ps(negated, negated, 0xAA));
+        put(3, _mm_shuffle_ps(negated, negated, 0xFF));
     }
-    void add(float amount, std::uint8_t letter) noexcept {
-        const __m128 keep = _mm_castsi128_ps(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kFloatLanes.keep[letter])));
-        const __m128 zero = _mm_castsi128_ps(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kFloatLanes.negative_zero[letter])));
-        sums = _mm_add_ps(sums, _mm_or_ps(_mm_and_ps(_mm_set1_ps(amount), keep), zero));
+    void take(const Addend<float>& addend) noexcept {
+        sums = _mm_sub_ps(sums, _mm_load_ps(addend.lanes));
     }
 };
 
@@ -171,21 +189,26 @@ struct DoubleLanesSse2 {
         _mm_storeu_pd(totals, low);
         _mm_storeu_pd(totals + 2, high);
     }
-    static void amounts(double* out, __m128i cents) noexcept {
-        const __m128d hundred = _mm_set1_pd(100.0);
-        _mm_storeu_pd(out, _mm_div_pd(_mm_cvtepi32_pd(cents), hundred));
-        _mm_storeu_pd(out + 2,
-                      _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred));
+    static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
+                             const std::uint32_t* line_feeds) noexcept {
+        const __m128d hundred = _mm_set1_pd(-100.0);
+        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
+        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
+        const auto put = [&](int j, __m128d amount) {
+            const auto* keep = reinterpret_cast<const __m128i*>(
+                kDoubleLanes.keep[letter_row(text + line_feeds[j])]);
+            _mm_store_pd(out[j].lanes, _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep))));
+            _mm_store_pd(out[j].lanes + 2,
+                         _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep + 1))));
+        };
+        put(0, _mm_unpacklo_pd(first, first));
+        put(1, _mm_unpackhi_pd(first, first));
+        put(2, _mm_unpacklo_pd(last, last));
+        put(3, _mm_unpackhi_pd(last, last));
     }
-    void add(double amount, std::uint8_t letter) noexcept {
-        const auto* keep = reinterpret_cast<const __m128i*>(kDoubleLanes.keep[letter]);
-        const auto* zero = reinterpret_cast<const __m128i*>(kDoubleLanes.negative_zero[letter]);
-        const __m128d value = _mm_set1_pd(amount);
-        low = _mm_add_pd(low, _mm_or_pd(_mm_and_pd(value, _mm_castsi128_pd(_mm_load_si128(keep))),
-                                        _mm_castsi128_pd(_mm_load_si128(zero))));
-        high = _mm_add_pd(high,
-                          _mm_or_pd(_mm_and_pd(value, _mm_castsi128_pd(_mm_load_si128(keep + 1))),
-                                    _mm_castsi128_pd(_mm_load_si128(zero + 1))));
+    void take(const Addend<double>& addend) noexcept {
+        low = _mm_sub_pd(low, _mm_load_pd(addend.lanes));
+        high = _mm_sub_pd(high, _mm_load_pd(addend.lanes + 2));
     }
 };
 
@@ -196,20 +219,28 @@ struct DoubleLanesAvx2 {
     VANTREL_AVX2 explicit DoubleLanesAvx2(const double* totals) noexcept
         : sums(_mm256_loadu_pd(totals)) {}
     VANTREL_AVX2 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
-    VANTREL_AVX2 static void amounts(double* out, __m128i cents) noexcept {
-        _mm256_storeu_pd(out, _mm256_div_pd(_mm256_cvtepi32_pd(cents), _mm256_set1_pd(100.0)));
+    VANTREL_AVX2 static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
+                                          const std::uint32_t* line_feeds) noexcept {
+        alignas(32) double negated[4];
+        _mm256_store_pd(negated, _mm256_div_pd(_mm256_cvtepi32_pd(cents), _mm256_set1_pd(-100.0)));
+        for (int j = 0; j < 4; ++j) {
+            const __m256d keep =
+                _mm256_castsi256_pd(_mm256_load_si256(reinterpret_cast<const __m256i*>(
+                    kDoubleLanes.keep[letter_row(text + line_feeds[j])])));
+            _mm256_store_pd(out[j].lanes, _mm256_and_pd(_mm256_broadcast_sd(negated + j), keep));
+        }
     }
-    VANTREL_AVX2 void add(double amount, std::uint8_t letter) noexcept {
-        const __m256d keep = _mm256_castsi256_pd(
-            _mm256_load_si256(reinterpret_cast<const __m256i*>(kDoubleLanes.keep[letter])));
-        const __m256d zero = _mm256_castsi256_pd(_mm256_load_si256(
-            reinterpret_cast<const __m256i*>(kDoubleLanes.negative_zero[letter])));
-        sums = _mm256_add_pd(sums, _mm256_or_pd(_mm256_and_pd(_mm256_set1_pd(amount), keep), zero));
+    VANTREL_AVX2 void take(const Addend<double>& addend) noexcept {
+        sums = _mm256_sub_pd(sums, _mm256_load_pd(addend.lanes));
     }
 };
 
 // walk_common_lines_* (see line_walk.hpp) with one way of holding the totals (Lanes) and one way
 // of working out 4 amounts (Cents).
+//
+// Each line's amount is taken off the totals negated: x - (-a) is x + a, rounded the same, and
+// x - (+0.0) is x, bit for bit, for every x (-0.0 and NaN included), so the lanes a line does not
+// touch keep their values exactly. A mask then builds each line's vector with one AND.
 template <typename Lanes, typename Cents>
 [[gnu::always_inline]] inline void walk(const char* text, LineIndex& index, std::uint32_t count,
                                         typename Lanes::Float* totals, char& letter,
@@ -217,8 +248,7 @@ template <typename Lanes, typename Cents>
     using Float = typename Lanes::Float;
     // Groups of 4 read past the last line: copies of its end make lines of no concern there.
     for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    alignas(32) Float amounts[kGroup];
-    alignas(32) std::uint8_t letters[kGroup];
+    Addend<Float> addends[kGroup];
     Lanes lanes(totals);
     std::uint32_t n = 0;
     for (std::uint32_t group = 0; group < count; group += kGroup) {
@@ -226,24 +256,22 @@ template <typename Lanes, typename Cents>
         const std::uint32_t* line_feeds = index.line_feeds + group;
         n = count - group < kGroup ? count - group : kGroup;
         for (std::uint32_t i = 0; i < n; i += 4) {
-            Lanes::amounts(amounts + i, Cents::of_4(text, line_feeds + i));
-            for (std::uint32_t j = i; j < i + 4; ++j) {
-                const char* const line = text + line_feeds[j];
-                letters[j] = static_cast<std::uint8_t>(line[1] & 3);
-            }
+            Lanes::addends_of_4(addends + i, Cents::of_4(text, line_feeds + i), text,
+                                line_feeds + i);
         }
-        // Whole groups of 4 additions, the entries past the last line adding nothing.
-        for (std::uint32_t i = n; i % 4 != 0; ++i) letters[i] = 0;
+        // Whole groups of 4 subtractions, the entries past the last line taking nothing.
+        for (std::uint32_t i = n; i % 4 != 0; ++i) addends[i] = Addend<Float>{};
         for (std::uint32_t i = 0; i < n; i += 4) {
-            lanes.add(amounts[i], letters[i]);
-            lanes.add(amounts[i + 1], letters[i + 1]);
-            lanes.add(amounts[i + 2], letters[i + 2]);
-            lanes.add(amounts[i + 3], letters[i + 3]);
+            lanes.take(addends[i]);
+            lanes.take(addends[i + 1]);
+            lanes.take(addends[i + 2]);
+            lanes.take(addends[i + 3]);
         }
     }
     lanes.store(totals);
     letter = text[index.line_feeds[count - 1] + 1];
-    amount = amounts[n - 1];
+    // The owner's lane always holds the line's negated amount.
+    amount = -addends[n - 1].lanes[0];
 }
 
 }  // namespace

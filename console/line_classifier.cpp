@@ -22,6 +22,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <bit>
 
 namespace console {
@@ -45,38 +46,35 @@ struct Carries {
 };
 
 // `now` moved k bytes later, its first k bits taken from the end of `before` (k is 1 to 63).
-[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now, std::uint64_t before,
-                                                  int k) noexcept {
+template <int k>
+[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now,
+                                                  std::uint64_t before) noexcept {
     return (now << k) | (before >> (64 - k));
 }
 
-// The bytes of the block that break a run of common lines (see the top of the file).
-// `first_line_feed` is bit 0 for the block that starts at the text, whose first byte is the line
-// feed that starts the run (checked as a line start only), and 0 for the blocks after it.
-[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
-                                                   std::uint64_t first_line_feed) noexcept {
-    const std::uint64_t line_ends = c.line_feed & ~first_line_feed;
+// The bytes of the block that break a run of common lines (see the top of the file). Every line
+// feed is checked as the end of a line; the carries before the first block are set up so that
+// the line feed that starts the run passes as the end of a line before it (see index_lines).
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
     // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
-    const std::uint64_t digit_pair = c.digit & later(c.digit, carry.digit, 1);
-    const std::uint64_t digit_quad = digit_pair & later(digit_pair, carry.digit_pair, 2);
-    const std::uint64_t six_digits = digit_quad & later(digit_pair, carry.digit_pair, 4);
+    const std::uint64_t digit_pair = c.digit & later<1>(c.digit, carry.digit);
+    const std::uint64_t digit_quad = digit_pair & later<2>(digit_pair, carry.digit_pair);
+    const std::uint64_t six_digits = digit_quad & later<4>(digit_pair, carry.digit_pair);
     // A byte in none of the classes.
     std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
     // A letter where no line feed stands right before, or a line feed with no letter after it.
-    bad |= c.letter ^ later(c.line_feed, carry.line_feed, 1);
+    bad |= c.letter ^ later<1>(c.line_feed, carry.line_feed);
     // Likewise the blank, two bytes after the line feed.
-    bad |= c.blank ^ later(c.line_feed, carry.line_feed, 2);
+    bad |= c.blank ^ later<2>(c.line_feed, carry.line_feed);
     // No digit three bytes after a line feed: no integer digit.
-    bad |= later(c.line_feed, carry.line_feed, 3) & ~c.digit;
-    // A point with no line end three bytes later, or a line end with no point three bytes back:
-    // marked at the later of the two bytes.
-    bad |= later(c.point, carry.point, 3) ^ line_ends;
-    // A line end without two digits right before it.
-    bad |= line_ends & ~later(digit_pair, carry.digit_pair, 1);
+    bad |= later<3>(c.line_feed, carry.line_feed) & ~c.digit;
+    // A point with no line feed three bytes later, or a line feed with no point three bytes
+    // back: marked at the later of the two bytes.
+    bad |= later<3>(c.point, carry.point) ^ c.line_feed;
+    // A line feed without two digits right before it.
+    bad |= c.line_feed & ~later<1>(digit_pair, carry.digit_pair);
     // Six integer digits or more: marked at the sixth.
     bad |= six_digits;
-    // The text does not start with a line feed.
-    bad |= first_line_feed & ~c.line_feed;
     carry.line_feed = c.line_feed;
     carry.point = c.point;
     carry.digit = c.digit;
@@ -128,34 +126,37 @@ template <bool kHasPopcnt, typename Classify>
                                                std::uint32_t max_lines, LineIndex& index,
                                                Classify classify) noexcept {
     const auto available = static_cast<std::size_t>(end - text);
-    const std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    // max_lines lines of at most 11 bytes end within this many bytes: looking further would only
+    // find lines the caller does not want (a few more than max_lines may still be indexed).
+    if (max_lines < LineIndex::kMaxBytes / 11)
+        length = std::min<std::size_t>(length, 11 * max_lines + 1);
+    // The line feed that starts the run is checked as the end of a line before it: as though
+    // a point stood three bytes before it and digits in the two bytes before it. It is indexed
+    // with the others, at line_feeds[0], and a text that does not start with a line feed has a
+    // fault at its first byte.
     Carries carry;
-    std::uint64_t first_line_feed = 1;
+    carry.point = std::uint64_t{1} << 61;
+    carry.digit_pair = std::uint64_t{1} << 63;
     std::uint32_t count = 0;
     bool reached_limit = length < available;
     for (std::size_t block = 0; block < length; block += 64) {
         const BlockClasses classes = classify(text + block);
-        std::uint64_t bad = faults(classes, carry, first_line_feed);
+        std::uint64_t bad = faults(classes, carry);
         // Bytes past the limit are not looked at: they count as faults.
         if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
-        const std::uint64_t line_ends = classes.line_feed & ~first_line_feed;
-        first_line_feed = 0;
-        count +=
-            write_ends<kHasPopcnt>(index.line_feeds + 1 + count, static_cast<std::uint32_t>(block),
-                                   line_ends & ~bad & (bad - 1));
+        count += write_ends<kHasPopcnt>(index.line_feeds + count, static_cast<std::uint32_t>(block),
+                                        classes.line_feed & ~bad & (bad - 1));
         if (bad != 0) {
             const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
             reached_limit = reached_limit && fault == length;
             break;
         }
-        if (count >= max_lines) {
-            reached_limit = false;
-            break;
-        }
     }
     index.line_feeds[0] = 0;
-    index.count = count;
-    index.reached_limit = reached_limit;
+    // The line feed that starts the run ends no line of the run.
+    index.count = count == 0 ? 0 : count - 1;
+    index.reached_limit = reached_limit && count != 0;
 }
 
 // Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.

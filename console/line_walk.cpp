@@ -29,8 +29,11 @@ namespace {
 
 #define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
 
-// Lines whose amounts are worked out before they are added.
-constexpr std::uint32_t kGroup = 64;
+// The additions run this many groups of 4 lines behind the work that builds each line's vector,
+// so that no addition waits for the loads and the division of its own line.
+constexpr std::uint32_t kAhead = 8;
+// Groups of 4 lines whose vectors are kept: a power of two above kAhead.
+constexpr std::uint32_t kRing = 16;
 
 // The amount of the line from the line feed at `start` to the one at `end`, as 8 bytes with '0'
 // taken off each digit: bytes 0 to 4 the integer digits (the last one in byte 4, zeros in front
@@ -173,8 +176,8 @@ struct FloatLanes {
         put(2, _mm_shuffle_ps(negated, negated, 0xAA));
         put(3, _mm_shuffle_ps(negated, negated, 0xFF));
     }
-    void take(const Addend<float>& addend) noexcept {
-        sums = _mm_sub_ps(sums, _mm_load_ps(addend.lanes));
+    void take_4(const Addend<float>* addends) noexcept {
+        for (int j = 0; j < 4; ++j) sums = _mm_sub_ps(sums, _mm_load_ps(addends[j].lanes));
     }
 };
 
@@ -206,9 +209,11 @@ struct DoubleLanesSse2 {
         put(2, _mm_unpacklo_pd(last, last));
         put(3, _mm_unpackhi_pd(last, last));
     }
-    void take(const Addend<double>& addend) noexcept {
-        low = _mm_sub_pd(low, _mm_load_pd(addend.lanes));
-        high = _mm_sub_pd(high, _mm_load_pd(addend.lanes + 2));
+    void take_4(const Addend<double>* addends) noexcept {
+        for (int j = 0; j < 4; ++j) {
+            low = _mm_sub_pd(low, _mm_load_pd(addends[j].lanes));
+            high = _mm_sub_pd(high, _mm_load_pd(addends[j].lanes + 2));
+        }
     }
 };
 
@@ -230,8 +235,8 @@ struct DoubleLanesAvx2 {
             _mm256_store_pd(out[j].lanes, _mm256_and_pd(_mm256_broadcast_sd(negated + j), keep));
         }
     }
-    VANTREL_AVX2 void take(const Addend<double>& addend) noexcept {
-        sums = _mm256_sub_pd(sums, _mm256_load_pd(addend.lanes));
+    VANTREL_AVX2 void take_4(const Addend<double>* addends) noexcept {
+        for (int j = 0; j < 4; ++j) sums = _mm256_sub_pd(sums, _mm256_load_pd(addends[j].lanes));
     }
 };
 
@@ -248,30 +253,33 @@ template <typename Lanes, typename Cents>
     using Float = typename Lanes::Float;
     // Groups of 4 read past the last line: copies of its end make lines of no concern there.
     for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    Addend<Float> addends[kGroup];
+    // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its vectors
+    // at ring[g % kRing].
+    Addend<Float> ring[kRing][4];
+    const std::uint32_t groups = (count + 3) / 4;
     Lanes lanes(totals);
-    std::uint32_t n = 0;
-    for (std::uint32_t group = 0; group < count; group += kGroup) {
-        // Line i of the group starts at line_feeds[i] and ends at line_feeds[i + 1].
-        const std::uint32_t* line_feeds = index.line_feeds + group;
-        n = count - group < kGroup ? count - group : kGroup;
-        for (std::uint32_t i = 0; i < n; i += 4) {
-            Lanes::addends_of_4(addends + i, Cents::of_4(text, line_feeds + i), text,
-                                line_feeds + i);
-        }
-        // Whole groups of 4 subtractions, the entries past the last line taking nothing.
-        for (std::uint32_t i = n; i % 4 != 0; ++i) addends[i] = Addend<Float>{};
-        for (std::uint32_t i = 0; i < n; i += 4) {
-            lanes.take(addends[i]);
-            lanes.take(addends[i + 1]);
-            lanes.take(addends[i + 2]);
-            lanes.take(addends[i + 3]);
-        }
+    const std::uint32_t first = groups < kAhead ? groups : kAhead;
+    for (std::uint32_t group = 0; group < first; ++group) {
+        const std::uint32_t* line_feeds = index.line_feeds + 4 * group;
+        Lanes::addends_of_4(ring[group % kRing], Cents::of_4(text, line_feeds), text, line_feeds);
     }
+    // Each step builds one group and adds one kAhead groups before it: the two interleave.
+    std::uint32_t group = 0;
+    for (; group + kAhead < groups; ++group) {
+        const std::uint32_t* line_feeds = index.line_feeds + 4 * (group + kAhead);
+        Lanes::addends_of_4(ring[(group + kAhead) % kRing], Cents::of_4(text, line_feeds), text,
+                            line_feeds);
+        lanes.take_4(ring[group % kRing]);
+    }
+    // The last group is built by now: the entries past the last line take nothing.
+    for (std::uint32_t line = count; line % 4 != 0; ++line) {
+        ring[(line / 4) % kRing][line % 4] = Addend<Float>{};
+    }
+    for (; group < groups; ++group) lanes.take_4(ring[group % kRing]);
     lanes.store(totals);
     letter = text[index.line_feeds[count - 1] + 1];
     // The owner's lane always holds the line's negated amount.
-    amount = -addends[n - 1].lanes[0];
+    amount = -ring[((count - 1) / 4) % kRing][(count - 1) % 4].lanes[0];
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace console {
 struct LineIndex {
     // Bytes looked at per call: with 7 bytes at least per line, the index of this many stays
     // small enough for the first-level cache.
-    static constexpr std::size_t kMaxBytes = 2048;
+    static constexpr std::size_t kMaxBytes = 8192;
     // Room for the start and every line of kMaxBytes, plus what the classifier writes past the
     // last line (it writes 8 offsets per block whether or not that many lines ended there) and
     // the copies of the last offset that the line walk pads its groups of 4 with.

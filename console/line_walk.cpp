@@ -35,20 +35,41 @@ constexpr std::uint32_t kAhead = 8;
 // Groups of 4 lines whose vectors are kept: a power of two above kAhead.
 constexpr std::uint32_t kRing = 16;
 
-// The amount of the line from the line feed at `start` to the one at `end`, as 8 bytes with '0'
-// taken off each digit: bytes 0 to 4 the integer digits (the last one in byte 4, zeros in front
-// of the first), byte 5 the point, bytes 6 and 7 the fraction. The 8 bytes from the first
-// integer digit are moved up by as many bytes as the integer has digits fewer than 5, which
-// puts its last digit at byte 4 and pushes the line feed and what follows it out of the word.
-// XOR and not subtraction: a subtraction would borrow across bytes.
-[[gnu::always_inline]] inline std::uint64_t amount_bytes(const char* text, std::uint32_t start,
-                                                         std::uint32_t end) noexcept {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text + start + 3, sizeof word);
-    // The line is 7 to 11 bytes long for 1 to 5 integer digits; the lines of no concern that
-    // pad a group may have other lengths, and the shift count stays below 64 for them too.
-    const std::uint32_t missing_digits = 11 - (end - start);
-    return (word ^ 0x3030303030303030u) << ((8 * missing_digits) & 63);
+// Byte masks by line length (7 to 11 bytes for 1 to 5 integer digits): they keep the last
+// length - 3 of the 8 bytes before the line's ending line feed (its digits and point) and clear
+// the bytes in front (blank, letter, line feed, the line before). Other lengths, which only the
+// lines of no concern that pad a group have, keep nothing.
+alignas(64) constexpr std::uint64_t kAmountMasks[16] = {0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0xFFFFFFFF00000000u,
+                                                        0xFFFFFFFFFF000000u,
+                                                        0xFFFFFFFFFFFF0000u,
+                                                        0xFFFFFFFFFFFFFF00u,
+                                                        0xFFFFFFFFFFFFFFFFu,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0};
+
+// The amounts of the 2 lines that start at the line feeds at[0] and at[1] and end at at[1] and
+// at[2], as 8 bytes each with '0' taken off each digit: bytes 0 to 4 the integer digits (the last
+// one in byte 4, zeros in front of the first), byte 5 the point, bytes 6 and 7 the fraction. They
+// are the 8 bytes before the line's end, with the bytes in front of the first digit cleared by
+// the mask of the line's length: no shift by a variable count, which costs more than a load
+// here. XOR and not subtraction: a subtraction would borrow across bytes. Reads from 8 bytes
+// before each line end: 1 byte before the line start for a line of 7 bytes.
+[[gnu::always_inline]] inline __m128i amount_bytes_2(const char* text,
+                                                     const std::uint32_t* at) noexcept {
+    const auto load = [](const void* p) { return _mm_loadl_epi64(static_cast<const __m128i*>(p)); };
+    const __m128i words = _mm_unpacklo_epi64(load(text + at[1] - 8), load(text + at[2] - 8));
+    const __m128i masks = _mm_unpacklo_epi64(load(&kAmountMasks[(at[1] - at[0]) & 15]),
+                                             load(&kAmountMasks[(at[2] - at[1]) & 15]));
+    return _mm_and_si128(_mm_xor_si128(words, _mm_set1_epi8('0')), masks);
 }
 
 // The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3] and
@@ -56,10 +77,6 @@ constexpr std::uint32_t kRing = 16;
 // instructions.
 [[gnu::always_inline]] inline __m128i cents_of_4(const char* text,
                                                  const std::uint32_t* line_feeds) noexcept {
-    const auto two_lines = [&](const std::uint32_t* at) {
-        return _mm_set_epi64x(static_cast<long long>(amount_bytes(text, at[1], at[2])),
-                              static_cast<long long>(amount_bytes(text, at[0], at[1])));
-    };
     const __m128i zero = _mm_setzero_si128();
     // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
     // cents: 4 numbers below 100.
@@ -67,8 +84,8 @@ constexpr std::uint32_t kRing = 16;
     // Then the integer's first 4 digits, and its last digit with the cents: below 10^4.
     const __m128i hundreds = _mm_set1_epi32(0x00010064);   // pairs (100, 1)
     const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
-    const __m128i first_two = two_lines(line_feeds);
-    const __m128i last_two = two_lines(line_feeds + 2);
+    const __m128i first_two = amount_bytes_2(text, line_feeds);
+    const __m128i last_two = amount_bytes_2(text, line_feeds + 2);
     const __m128i a = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(first_two, zero), tens),
                                       _mm_madd_epi16(_mm_unpackhi_epi8(first_two, zero), tens));
     const __m128i b = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(last_two, zero), tens),

@@ -138,20 +138,20 @@ struct CentsAvx2 {
     }
 };
 
-// Lane masks by the letter's low two bits (A 1, B 2, C 3): all ones in the owner's lane and the
-// letter's lane, zero in the others. Row 0 keeps no lane: the entries past the last line of a
-// group take nothing.
+// Lane masks by the letter byte: for A, B and C all ones in the owner's lane and the letter's
+// lane, zero in the others; the other bytes keep no lane. One row for every byte value, so that
+// the letter indexes the table as it is (the rows the letters use share two cache lines).
 template <typename Bits>
 struct LaneMasks {
-    alignas(32) Bits keep[4][4];
+    alignas(64) Bits keep[256][4];
 };
 
 template <typename Bits>
 constexpr LaneMasks<Bits> make_lane_masks() {
     LaneMasks<Bits> masks{};
-    for (int letter = 0; letter < 4; ++letter) {
+    for (int letter = 'A'; letter <= 'C'; ++letter) {
         for (int lane = 0; lane < 4; ++lane) {
-            const bool kept = letter != 0 && (lane == 0 || lane == letter);
+            const bool kept = lane == 0 || lane == letter - 'A' + 1;
             masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
         }
     }
@@ -161,10 +161,9 @@ constexpr LaneMasks<Bits> make_lane_masks() {
 constexpr LaneMasks<std::uint32_t> kFloatLanes = make_lane_masks<std::uint32_t>();
 constexpr LaneMasks<std::uint64_t> kDoubleLanes = make_lane_masks<std::uint64_t>();
 
-// The row of lane masks for the line that starts at the line feed at `line`: its letter's low
-// two bits pick it.
+// The row of lane masks for the line that starts at the line feed at `line`: its letter.
 [[gnu::always_inline]] inline std::uint32_t letter_row(const char* line) noexcept {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(line[1]) & 3u);
+    return static_cast<unsigned char>(line[1]);
 }
 
 // What one line takes off the four totals (owner, A, B, C), worked out before the additions so

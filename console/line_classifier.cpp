@@ -35,6 +35,8 @@ struct BlockClasses {
     std::uint64_t blank;
     std::uint64_t point;
     std::uint64_t digit;
+    // How many line feeds the block holds.
+    std::uint32_t line_feed_count;
 };
 
 // What the checks of a block need of the block before it.
@@ -100,19 +102,12 @@ inline std::uint32_t count_bits(std::uint64_t x) noexcept {
     return static_cast<std::uint32_t>(n);
 }
 
-// Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out` and returns how
-// many there are. Eight are written whether or not there are that many, without a branch per
-// line (a branch on where lines end would be mispredicted often); a block of 64 bytes holds 10
-// line ends at most, and the rare ninth and tenth take a second round.
-template <bool kHasPopcnt>
-[[gnu::always_inline]] inline std::uint32_t write_ends(std::uint32_t* out, std::uint32_t base,
-                                                       std::uint64_t ends) noexcept {
-    std::uint32_t n = 0;
-    if constexpr (kHasPopcnt) {
-        n = static_cast<std::uint32_t>(std::popcount(ends));
-    } else {
-        n = count_bits(ends);
-    }
+// Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out`. Eight are written
+// whether or not there are that many, without a branch per line (a branch on where lines end
+// would be mispredicted often); a block of 64 bytes holds 10 line ends at most, and the rare
+// ninth and tenth take a second round.
+[[gnu::always_inline]] inline void write_ends(std::uint32_t* out, std::uint32_t base,
+                                              std::uint64_t ends) noexcept {
     for (int i = 0; i < 8; ++i) {
         std::uint32_t offset = base + lowest_bit(ends);
         ends &= ends - 1;
@@ -121,13 +116,10 @@ template <bool kHasPopcnt>
         __asm__("" : "+r"(ends), "+r"(offset));
         out[i] = offset;
     }
-    if (n > 8) [[unlikely]] {
-        for (int i = 8; ends != 0; ++i) {
-            out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
-            ends &= ends - 1;
-        }
+    for (int i = 8; ends != 0; ++i) {
+        out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
     }
-    return n;
 }
 
 // The loop over the blocks, for one way of classifying a block.
@@ -155,13 +147,20 @@ template <bool kHasPopcnt, typename Classify>
         std::uint64_t bad = faults(classes, carry);
         // Bytes past the limit are not looked at: they count as faults.
         if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
-        count += write_ends<kHasPopcnt>(index.line_feeds + count, static_cast<std::uint32_t>(block),
-                                        classes.line_feed & ~bad & (bad - 1));
+        const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
+        write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
         if (bad != 0) {
+            if constexpr (kHasPopcnt) {
+                count += static_cast<std::uint32_t>(std::popcount(accepted));
+            } else {
+                count += count_bits(accepted);
+            }
             const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
             reached_limit = reached_limit && fault == length;
             break;
         }
+        // No fault: every line feed of the block ends a line.
+        count += classes.line_feed_count;
     }
     index.line_feeds[0] = 0;
     // The line feed that starts the run ends no line of the run.
@@ -187,6 +186,7 @@ inline BlockClasses classify_16(const char* p) noexcept {
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))),
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))),
         mask(below('0', 10)),
+        0,
     };
 }
 
@@ -214,12 +214,14 @@ struct ClassifyAvx2 {
     VANTREL_AVX2 BlockClasses operator()(const char* p) const noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const std::uint64_t line_feed = mask_64(equal_32(low, '\n'), equal_32(high, '\n'));
         return {
-            mask_64(equal_32(low, '\n'), equal_32(high, '\n')),
+            line_feed,
             mask_64(within_32(low, 'A', 3), within_32(high, 'A', 3)),
             mask_64(equal_32(low, ' '), equal_32(high, ' ')),
             mask_64(equal_32(low, '.'), equal_32(high, '.')),
             mask_64(within_32(low, '0', 10), within_32(high, '0', 10)),
+            static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }
 };
@@ -235,6 +237,17 @@ struct ClassifySse2 {
             c.point |= next.point << (16 * part);
             c.digit |= next.digit << (16 * part);
         }
+        // The line feeds counted in the vectors: the compare results (-1 a line feed) summed
+        // per byte, then the bytes summed. Cheaper than counting the bits without POPCNT.
+        const __m128i newline = _mm_set1_epi8('\n');
+        __m128i counts = _mm_setzero_si128();
+        for (int part = 0; part < 4; ++part) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(bytes, newline));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        c.line_feed_count = static_cast<std::uint32_t>(
+            _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
         return c;
     }
 };

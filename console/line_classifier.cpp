@@ -122,6 +122,33 @@ inline std::uint32_t count_bits(std::uint64_t x) noexcept {
     }
 }
 
+// Checks the block at text + block and indexes its accepted line ends after the `count` found
+// so far. `past_limit` marks the block's bytes past the byte limit, which count as faults.
+// Returns whether the whole block was accepted; if not, `fault` is the offset of the first
+// byte that was not.
+template <bool kHasPopcnt, typename Classify>
+[[gnu::always_inline]] inline bool index_block(const char* text, std::size_t block,
+                                               std::uint64_t past_limit, Carries& carry,
+                                               LineIndex& index, std::uint32_t& count,
+                                               std::size_t& fault, Classify classify) noexcept {
+    const BlockClasses classes = classify(text + block);
+    const std::uint64_t bad = faults(classes, carry) | past_limit;
+    const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
+    write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
+    if (bad != 0) {
+        if constexpr (kHasPopcnt) {
+            count += static_cast<std::uint32_t>(std::popcount(accepted));
+        } else {
+            count += count_bits(accepted);
+        }
+        fault = block + static_cast<std::size_t>(std::countr_zero(bad));
+        return false;
+    }
+    // No fault: every line feed of the block ends a line.
+    count += classes.line_feed_count;
+    return true;
+}
+
 // The loop over the blocks, for one way of classifying a block.
 template <bool kHasPopcnt, typename Classify>
 [[gnu::always_inline]] inline void index_lines(const char* text, const char* end,
@@ -131,8 +158,9 @@ template <bool kHasPopcnt, typename Classify>
     std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
     // max_lines lines of at most 11 bytes end within this many bytes: looking further would only
     // find lines the caller does not want (a few more than max_lines may still be indexed).
-    if (max_lines < LineIndex::kMaxBytes / 11)
+    if (max_lines < LineIndex::kMaxBytes / 11) {
         length = std::min<std::size_t>(length, 11 * max_lines + 1);
+    }
     // The line feed that starts the run is checked as the end of a line before it: as though
     // a point stood three bytes before it and digits in the two bytes before it. It is indexed
     // with the others, at line_feeds[0], and a text that does not start with a line feed has a
@@ -141,31 +169,23 @@ template <bool kHasPopcnt, typename Classify>
     carry.point = std::uint64_t{1} << 61;
     carry.digit_pair = std::uint64_t{1} << 63;
     std::uint32_t count = 0;
-    bool reached_limit = length < available;
-    for (std::size_t block = 0; block < length; block += 64) {
-        const BlockClasses classes = classify(text + block);
-        std::uint64_t bad = faults(classes, carry);
-        // Bytes past the limit are not looked at: they count as faults.
-        if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
-        const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
-        write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
-        if (bad != 0) {
-            if constexpr (kHasPopcnt) {
-                count += static_cast<std::uint32_t>(std::popcount(accepted));
-            } else {
-                count += count_bits(accepted);
-            }
-            const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
-            reached_limit = reached_limit && fault == length;
-            break;
-        }
-        // No fault: every line feed of the block ends a line.
-        count += classes.line_feed_count;
+    std::size_t fault = length;
+    // The whole blocks within the limit, then the part of a block before it: the test for the
+    // limit stays out of the loop.
+    const std::size_t whole = length & ~std::size_t{63};
+    std::size_t block = 0;
+    bool accepted = true;
+    for (; block < whole && accepted; block += 64) {
+        accepted = index_block<kHasPopcnt>(text, block, 0, carry, index, count, fault, classify);
+    }
+    if (accepted && block < length) {
+        index_block<kHasPopcnt>(text, block, ~std::uint64_t{0} << (length - block), carry, index,
+                                count, fault, classify);
     }
     index.line_feeds[0] = 0;
     // The line feed that starts the run ends no line of the run.
     index.count = count == 0 ? 0 : count - 1;
-    index.reached_limit = reached_limit && count != 0;
+    index.reached_limit = length < available && fault == length && count != 0;
 }
 
 // Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.

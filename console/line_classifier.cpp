@@ -22,6 +22,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <bit>
 
 namespace console {
@@ -34,6 +35,8 @@ struct BlockClasses {
     std::uint64_t blank;
     std::uint64_t point;
     std::uint64_t digit;
+    // How many line feeds the block holds.
+    std::uint32_t line_feed_count;
 };
 
 // What the checks of a block need of the block before it.
@@ -45,38 +48,35 @@ struct Carries {
 };
 
 // `now` moved k bytes later, its first k bits taken from the end of `before` (k is 1 to 63).
-[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now, std::uint64_t before,
-                                                  int k) noexcept {
+template <int k>
+[[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now,
+                                                  std::uint64_t before) noexcept {
     return (now << k) | (before >> (64 - k));
 }
 
-// The bytes of the block that break a run of common lines (see the top of the file).
-// `first_line_feed` is bit 0 for the block that starts at the text, whose first byte is the line
-// feed that starts the run (checked as a line start only), and 0 for the blocks after it.
-[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
-                                                   std::uint64_t first_line_feed) noexcept {
-    const std::uint64_t line_ends = c.line_feed & ~first_line_feed;
+// The bytes of the block that break a run of common lines (see the top of the file). Every line
+// feed is checked as the end of a line; the carries before the first block are set up so that
+// the line feed that starts the run passes as the end of a line before it (see index_lines).
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
     // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
-    const std::uint64_t digit_pair = c.digit & later(c.digit, carry.digit, 1);
-    const std::uint64_t digit_quad = digit_pair & later(digit_pair, carry.digit_pair, 2);
-    const std::uint64_t six_digits = digit_quad & later(digit_pair, carry.digit_pair, 4);
+    const std::uint64_t digit_pair = c.digit & later<1>(c.digit, carry.digit);
+    const std::uint64_t digit_quad = digit_pair & later<2>(digit_pair, carry.digit_pair);
+    const std::uint64_t six_digits = digit_quad & later<4>(digit_pair, carry.digit_pair);
     // A byte in none of the classes.
     std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
     // A letter where no line feed stands right before, or a line feed with no letter after it.
-    bad |= c.letter ^ later(c.line_feed, carry.line_feed, 1);
+    bad |= c.letter ^ later<1>(c.line_feed, carry.line_feed);
     // Likewise the blank, two bytes after the line feed.
-    bad |= c.blank ^ later(c.line_feed, carry.line_feed, 2);
+    bad |= c.blank ^ later<2>(c.line_feed, carry.line_feed);
     // No digit three bytes after a line feed: no integer digit.
-    bad |= later(c.line_feed, carry.line_feed, 3) & ~c.digit;
-    // A point with no line end three bytes later, or a line end with no point three bytes back:
-    // marked at the later of the two bytes.
-    bad |= later(c.point, carry.point, 3) ^ line_ends;
-    // A line end without two digits right before it.
-    bad |= line_ends & ~later(digit_pair, carry.digit_pair, 1);
+    bad |= later<3>(c.line_feed, carry.line_feed) & ~c.digit;
+    // A point with no line feed three bytes later, or a line feed with no point three bytes
+    // back: marked at the later of the two bytes.
+    bad |= later<3>(c.point, carry.point) ^ c.line_feed;
+    // A line feed without two digits right before it.
+    bad |= c.line_feed & ~later<1>(digit_pair, carry.digit_pair);
     // Six integer digits or more: marked at the sixth.
     bad |= six_digits;
-    // The text does not start with a line feed.
-    bad |= first_line_feed & ~c.line_feed;
     carry.line_feed = c.line_feed;
     carry.point = c.point;
     carry.digit = c.digit;
@@ -92,34 +92,61 @@ inline std::uint32_t count_bits(std::uint64_t x) noexcept {
     return static_cast<std::uint32_t>((x * 0x0101010101010101u) >> 56);
 }
 
-// Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out` and returns how
-// many there are. Eight are written whether or not there are that many, without a branch per
-// line (a branch on where lines end would be mispredicted often); a block of 64 bytes holds 10
-// line ends at most, and the rare ninth and tenth take a second round.
-template <bool kHasPopcnt>
-[[gnu::always_inline]] inline std::uint32_t write_ends(std::uint32_t* out, std::uint32_t base,
-                                                       std::uint64_t ends) noexcept {
-    std::uint32_t n = 0;
-    if constexpr (kHasPopcnt) {
-        n = static_cast<std::uint32_t>(std::popcount(ends));
-    } else {
-        n = count_bits(ends);
-    }
+// The number of zero bits below the lowest one bit of x, where x is not 0; any value where it is.
+// One instruction, TZCNT, which a processor without BMI1 runs as BSF (the same result where x is
+// not 0), where std::countr_zero must also handle 0: the unconditional writes below store such
+// values only in entries past the lines found.
+[[gnu::always_inline]] inline std::uint32_t lowest_bit(std::uint64_t x) noexcept {
+    std::uint64_t n;
+    __asm__("tzcnt %1, %0" : "=r"(n) : "r"(x) : "cc");
+    return static_cast<std::uint32_t>(n);
+}
+
+// Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out`. Eight are written
+// whether or not there are that many, without a branch per line (a branch on where lines end
+// would be mispredicted often); a block of 64 bytes holds 10 line ends at most, and the rare
+// ninth and tenth take a second round.
+[[gnu::always_inline]] inline void write_ends(std::uint32_t* out, std::uint32_t base,
+                                              std::uint64_t ends) noexcept {
     for (int i = 0; i < 8; ++i) {
-        std::uint32_t offset = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        std::uint32_t offset = base + lowest_bit(ends);
         ends &= ends - 1;
         // Hides from the compiler that the mask may now be 0, so that it does not branch there,
         // and keeps the offsets in plain registers: gathered into vectors they cost more.
         __asm__("" : "+r"(ends), "+r"(offset));
         out[i] = offset;
     }
-    if (n > 8) [[unlikely]] {
-        for (int i = 8; ends != 0; ++i) {
-            out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
-            ends &= ends - 1;
-        }
+    for (int i = 8; ends != 0; ++i) {
+        out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
     }
-    return n;
+}
+
+// Checks the block at text + block and indexes its accepted line ends after the `count` found
+// so far. `past_limit` marks the block's bytes past the byte limit, which count as faults.
+// Returns whether the whole block was accepted; if not, `fault` is the offset of the first
+// byte that was not.
+template <bool kHasPopcnt, typename Classify>
+[[gnu::always_inline]] inline bool index_block(const char* text, std::size_t block,
+                                               std::uint64_t past_limit, Carries& carry,
+                                               LineIndex& index, std::uint32_t& count,
+                                               std::size_t& fault, Classify classify) noexcept {
+    const BlockClasses classes = classify(text + block);
+    const std::uint64_t bad = faults(classes, carry) | past_limit;
+    const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
+    write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
+    if (bad != 0) {
+        if constexpr (kHasPopcnt) {
+            count += static_cast<std::uint32_t>(std::popcount(accepted));
+        } else {
+            count += count_bits(accepted);
+        }
+        fault = block + static_cast<std::size_t>(std::countr_zero(bad));
+        return false;
+    }
+    // No fault: every line feed of the block ends a line.
+    count += classes.line_feed_count;
+    return true;
 }
 
 // The loop over the blocks, for one way of classifying a block.
@@ -128,34 +155,37 @@ template <bool kHasPopcnt, typename Classify>
                                                std::uint32_t max_lines, LineIndex& index,
                                                Classify classify) noexcept {
     const auto available = static_cast<std::size_t>(end - text);
-    const std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    // max_lines lines of at most 11 bytes end within this many bytes: looking further would only
+    // find lines the caller does not want (a few more than max_lines may still be indexed).
+    if (max_lines < LineIndex::kMaxBytes / 11) {
+        length = std::min<std::size_t>(length, 11 * max_lines + 1);
+    }
+    // The line feed that starts the run is checked as the end of a line before it: as though
+    // a point stood three bytes before it and digits in the two bytes before it. It is indexed
+    // with the others, at line_feeds[0], and a text that does not start with a line feed has a
+    // fault at its first byte.
     Carries carry;
-    std::uint64_t first_line_feed = 1;
+    carry.point = std::uint64_t{1} << 61;
+    carry.digit_pair = std::uint64_t{1} << 63;
     std::uint32_t count = 0;
-    bool reached_limit = length < available;
-    for (std::size_t block = 0; block < length; block += 64) {
-        const BlockClasses classes = classify(text + block);
-        std::uint64_t bad = faults(classes, carry, first_line_feed);
-        // Bytes past the limit are not looked at: they count as faults.
-        if (length - block < 64) bad |= ~std::uint64_t{0} << (length - block);
-        const std::uint64_t line_ends = classes.line_feed & ~first_line_feed;
-        first_line_feed = 0;
-        count +=
-            write_ends<kHasPopcnt>(index.line_feeds + 1 + count, static_cast<std::uint32_t>(block),
-                                   line_ends & ~bad & (bad - 1));
-        if (bad != 0) {
-            const std::size_t fault = block + static_cast<std::size_t>(std::countr_zero(bad));
-            reached_limit = reached_limit && fault == length;
-            break;
-        }
-        if (count >= max_lines) {
-            reached_limit = false;
-            break;
-        }
+    std::size_t fault = length;
+    // The whole blocks within the limit, then the part of a block before it: the test for the
+    // limit stays out of the loop.
+    const std::size_t whole = length & ~std::size_t{63};
+    std::size_t block = 0;
+    bool accepted = true;
+    for (; block < whole && accepted; block += 64) {
+        accepted = index_block<kHasPopcnt>(text, block, 0, carry, index, count, fault, classify);
+    }
+    if (accepted && block < length) {
+        index_block<kHasPopcnt>(text, block, ~std::uint64_t{0} << (length - block), carry, index,
+                                count, fault, classify);
     }
     index.line_feeds[0] = 0;
-    index.count = count;
-    index.reached_limit = reached_limit;
+    // The line feed that starts the run ends no line of the run.
+    index.count = count == 0 ? 0 : count - 1;
+    index.reached_limit = length < available && fault == length && count != 0;
 }
 
 // Bit i of the result: byte i of the 16 at p is a decimal digit; likewise for the other classes.
@@ -176,6 +206,7 @@ inline BlockClasses classify_16(const char* p) noexcept {
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))),
         mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'))),
         mask(below('0', 10)),
+        0,
     };
 }
 
@@ -203,12 +234,14 @@ struct ClassifyAvx2 {
     VANTREL_AVX2 BlockClasses operator()(const char* p) const noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const std::uint64_t line_feed = mask_64(equal_32(low, '\n'), equal_32(high, '\n'));
         return {
-            mask_64(equal_32(low, '\n'), equal_32(high, '\n')),
+            line_feed,
             mask_64(within_32(low, 'A', 3), within_32(high, 'A', 3)),
             mask_64(equal_32(low, ' '), equal_32(high, ' ')),
             mask_64(equal_32(low, '.'), equal_32(high, '.')),
             mask_64(within_32(low, '0', 10), within_32(high, '0', 10)),
+            static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }
 };
@@ -224,6 +257,17 @@ struct ClassifySse2 {
             c.point |= next.point << (16 * part);
             c.digit |= next.digit << (16 * part);
         }
+        // The line feeds counted in the vectors: the compare results (-1 a line feed) summed
+        // per byte, then the bytes summed. Cheaper than counting the bits without POPCNT.
+        const __m128i newline = _mm_set1_epi8('\n');
+        __m128i counts = _mm_setzero_si128();
+        for (int part = 0; part < 4; ++part) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(bytes, newline));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        c.line_feed_count = static_cast<std::uint32_t>(
+            _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
         return c;
     }
 };

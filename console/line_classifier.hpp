@@ -15,7 +15,7 @@ namespace console {
 struct LineIndex {
     // Bytes looked at per call: with 7 bytes at least per line, the index of this many stays
     // small enough for the first-level cache.
-    static constexpr std::size_t kMaxBytes = 2048;
+    static constexpr std::size_t kMaxBytes = 8192;
     // Room for the start and every line of kMaxBytes, plus what the classifier writes past the
     // last line (it writes 8 offsets per block whether or not that many lines ended there) and
     // the copies of the last offset that the line walk pads its groups of 4 with.
@@ -31,10 +31,11 @@ struct LineIndex {
 #if defined(__x86_64__)
 
 // Indexes the common lines that stand in a row at `text`, where a line feed must stand, up to
-// the first byte that breaks the shape, the end of the text, kMaxBytes from `text`, or `max_lines`
-// lines found (a few more may be indexed then). Reads [text, end + 64): the block that holds
-// the last byte of the text is loaded whole. Two builds of one algorithm: with 32-byte AVX2
-// vectors (only on a CPU that has AVX2, BMI1, BMI2 and POPCNT) and with 16-byte SSE2 vectors.
+// the first byte that breaks the shape, the end of the text, kMaxBytes from `text`, or the bytes
+// that `max_lines` lines fill at most (a few more lines may be indexed then).
+// Reads [text, end + 64): the block that holds the last byte of the text is loaded whole.
+// Two builds of one algorithm: with 32-byte AVX2 vectors (only on a CPU that has AVX2, BMI1,
+// BMI2 and POPCNT) and with 16-byte SSE2 vectors.
 void index_common_lines_avx2(const char* text, const char* end, std::uint32_t max_lines,
                              LineIndex& index) noexcept;
 void index_common_lines_sse2(const char* text, const char* end, std::uint32_t max_lines,

@@ -2,13 +2,15 @@
 // line at a time in input order, each addition rounded to the totals' type, exactly as adding
 // each amount on its own would; the amounts are the ones the exact reads give.
 //
-// The amounts of a group of lines are worked out first, 4 lines at a time, into a small array;
-// the additions then run over the array. That way no addition waits for a load or a division,
-// and the one chain that must stay in order (each total depends on the one before) is just one
-// vector addition per line: the four totals a line can touch (the owner's and the letters A, B,
-// C) sit in the lanes of one vector, and the line adds its amount in the owner's lane and its
-// letter's lane and -0.0 in the two others. x + -0.0 is x, bit for bit, for every x (+0.0 and
-// NaN included), so those lanes keep their values exactly as if nothing had been added.
+// What each line of a group takes off the totals is worked out first, 4 lines at a time, into a
+// small array; the additions then run over the array. That way no addition waits for a load or
+// a division, and the one chain that must stay in order (each total depends on the one before)
+// is just one vector operation per line, with its operand straight from memory: the four totals
+// a line can touch (the owner's and the letters A, B, C) sit in the lanes of one vector, and the
+// line subtracts its negated amount in the owner's lane and its letter's lane and +0.0 in the
+// two others. x - (-a) is x + a, rounded the same, and x - (+0.0) is x, bit for bit, for every
+// x (-0.0 and NaN included), so those lanes keep their values exactly as if nothing had been
+// added. (Adding +0.0 instead would turn a total of -0.0 into +0.0.)
 //
 // An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
 // cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
@@ -27,23 +29,47 @@ namespace {
 
 #define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
 
-// Lines whose amounts are worked out before they are added.
-constexpr std::uint32_t kGroup = 64;
+// The additions run this many groups of 4 lines behind the work that builds each line's vector,
+// so that no addition waits for the loads and the division of its own line.
+constexpr std::uint32_t kAhead = 8;
+// Groups of 4 lines whose vectors are kept: a power of two above kAhead.
+constexpr std::uint32_t kRing = 16;
 
-// The amount of the line from the line feed at `start` to the one at `end`, as 8 bytes with '0'
-// taken off each digit: bytes 0 to 4 the integer digits (the last one in byte 4, zeros in front
-// of the first), byte 5 the point, bytes 6 and 7 the fraction. The 8 bytes from the first
-// integer digit are moved up by as many bytes as the integer has digits fewer than 5, which
-// puts its last digit at byte 4 and pushes the line feed and what follows it out of the word.
-// XOR and not subtraction: a subtraction would borrow across bytes.
-[[gnu::always_inline]] inline std::uint64_t amount_bytes(const char* text, std::uint32_t start,
-                                                         std::uint32_t end) noexcept {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text + start + 3, sizeof word);
-    // The line is 7 to 11 bytes long for 1 to 5 integer digits; the lines of no concern that
-    // pad a group may have other lengths, and the shift count stays below 64 for them too.
-    const std::uint32_t missing_digits = 11 - (end - start);
-    return (word ^ 0x3030303030303030u) << ((8 * missing_digits) & 63);
+// Byte masks by line length (7 to 11 bytes for 1 to 5 integer digits): they keep the last
+// length - 3 of the 8 bytes before the line's ending line feed (its digits and point) and clear
+// the bytes in front (blank, letter, line feed, the line before). Other lengths, which only the
+// lines of no concern that pad a group have, keep nothing.
+alignas(64) constexpr std::uint64_t kAmountMasks[16] = {0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0xFFFFFFFF00000000u,
+                                                        0xFFFFFFFFFF000000u,
+                                                        0xFFFFFFFFFFFF0000u,
+                                                        0xFFFFFFFFFFFFFF00u,
+                                                        0xFFFFFFFFFFFFFFFFu,
+                                                        0,
+                                                        0,
+                                                        0,
+                                                        0};
+
+// The amounts of the 2 lines that start at the line feeds at[0] and at[1] and end at at[1] and
+// at[2], as 8 bytes each with '0' taken off each digit: bytes 0 to 4 the integer digits (the last
+// one in byte 4, zeros in front of the first), byte 5 the point, bytes 6 and 7 the fraction. They
+// are the 8 bytes before the line's end, with the bytes in front of the first digit cleared by
+// the mask of the line's length: no shift by a variable count, which costs more than a load
+// here. XOR and not subtraction: a subtraction would borrow across bytes. Reads from 8 bytes
+// before each line end: 1 byte before the line start for a line of 7 bytes.
+[[gnu::always_inline]] inline __m128i amount_bytes_2(const char* text,
+                                                     const std::uint32_t* at) noexcept {
+    const auto load = [](const void* p) { return _mm_loadl_epi64(static_cast<const __m128i*>(p)); };
+    const __m128i words = _mm_unpacklo_epi64(load(text + at[1] - 8), load(text + at[2] - 8));
+    const __m128i masks = _mm_unpacklo_epi64(load(&kAmountMasks[(at[1] - at[0]) & 15]),
+                                             load(&kAmountMasks[(at[2] - at[1]) & 15]));
+    return _mm_and_si128(_mm_xor_si128(words, _mm_set1_epi8('0')), masks);
 }
 
 // The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3] and
@@ -51,10 +77,6 @@ constexpr std::uint32_t kGroup = 64;
 // instructions.
 [[gnu::always_inline]] inline __m128i cents_of_4(const char* text,
                                                  const std::uint32_t* line_feeds) noexcept {
-    const auto two_lines = [&](const std::uint32_t* at) {
-        return _mm_set_epi64x(static_cast<long long>(amount_bytes(text, at[1], at[2])),
-                              static_cast<long long>(amount_bytes(text, at[0], at[1])));
-    };
     const __m128i zero = _mm_setzero_si128();
     // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
     // cents: 4 numbers below 100.
@@ -62,8 +84,8 @@ constexpr std::uint32_t kGroup = 64;
     // Then the integer's first 4 digits, and its last digit with the cents: below 10^4.
     const __m128i hundreds = _mm_set1_epi32(0x00010064);   // pairs (100, 1)
     const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
-    const __m128i first_two = two_lines(line_feeds);
-    const __m128i last_two = two_lines(line_feeds + 2);
+    const __m128i first_two = amount_bytes_2(text, line_feeds);
+    const __m128i last_two = amount_bytes_2(text, line_feeds + 2);
     const __m128i a = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(first_two, zero), tens),
                                       _mm_madd_epi16(_mm_unpackhi_epi8(first_two, zero), tens));
     const __m128i b = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(last_two, zero), tens),
@@ -116,24 +138,21 @@ struct CentsAvx2 {
     }
 };
 
-// Lane masks by the letter's low two bits (A 1, B 2, C 3): all ones in the owner's lane and the
-// letter's lane. The lanes left out take -0.0: just the sign bit. Row 0 keeps no lane: the
-// entries past the last line of a group add -0.0 everywhere, which changes nothing.
+// Lane masks by the letter byte: for A, B and C all ones in the owner's lane and the letter's
+// lane, zero in the others; the other bytes keep no lane. One row for every byte value, so that
+// the letter indexes the table as it is (the rows the letters use share two cache lines).
 template <typename Bits>
 struct LaneMasks {
-    alignas(32) Bits keep[4][4];
-    alignas(32) Bits negative_zero[4][4];
+    alignas(64) Bits keep[256][4];
 };
 
 template <typename Bits>
 constexpr LaneMasks<Bits> make_lane_masks() {
     LaneMasks<Bits> masks{};
-    constexpr Bits kSign = Bits{1} << (8 * sizeof(Bits) - 1);
-    for (int letter = 0; letter < 4; ++letter) {
+    for (int letter = 'A'; letter <= 'C'; ++letter) {
         for (int lane = 0; lane < 4; ++lane) {
-            const bool kept = letter != 0 && (lane == 0 || lane == letter);
+            const bool kept = lane == 0 || lane == letter - 'A' + 1;
             masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
-            masks.negative_zero[letter][lane] = kept ? Bits{0} : kSign;
         }
     }
     return masks;
@@ -142,21 +161,39 @@ constexpr LaneMasks<Bits> make_lane_masks() {
 constexpr LaneMasks<std::uint32_t> kFloatLanes = make_lane_masks<std::uint32_t>();
 constexpr LaneMasks<std::uint64_t> kDoubleLanes = make_lane_masks<std::uint64_t>();
 
+// The row of lane masks for the line that starts at the line feed at `line`: its letter.
+[[gnu::always_inline]] inline std::uint32_t letter_row(const char* line) noexcept {
+    return static_cast<unsigned char>(line[1]);
+}
+
+// What one line takes off the four totals (owner, A, B, C), worked out before the additions so
+// that each addition is one vector subtraction. Lanes the line does not touch hold +0.0.
+template <typename Float>
+struct alignas(32) Addend {
+    Float lanes[4];
+};
+
 // The four float totals in one SSE register (the AVX2 build uses it too).
 struct FloatLanes {
     using Float = float;
     __m128 sums;
     explicit FloatLanes(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
     void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void amounts(float* out, __m128i cents) noexcept {
-        _mm_storeu_ps(out, _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(100.0f)));
+    static void addends_of_4(Addend<float>* out, __m128i cents, const char* text,
+                             const std::uint32_t* line_feeds) noexcept {
+        const __m128 negated = _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(-100.0f));
+        const auto put = [&](int j, __m128 amount) {
+            const __m128 keep = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(
+                kFloatLanes.keep[letter_row(text + line_feeds[j])])));
+            _mm_store_ps(out[j].lanes, _mm_and_ps(amount, keep));
+        };
+        put(0, _mm_shuffle_ps(negated, negated, 0x00));
+        put(1, _mm_shuffle_ps(negated, negated, 0x55));
+        put(2, _mm_shuffle_ps(negated, negated, 0xAA));
+        put(3, _mm_shuffle_ps(negated, negated, 0xFF));
     }
-    void add(float amount, std::uint8_t letter) noexcept {
-        const __m128 keep = _mm_castsi128_ps(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kFloatLanes.keep[letter])));
-        const __m128 zero = _mm_castsi128_ps(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kFloatLanes.negative_zero[letter])));
-        sums = _mm_add_ps(sums, _mm_or_ps(_mm_and_ps(_mm_set1_ps(amount), keep), zero));
+    void take_4(const Addend<float>* addends) noexcept {
+        for (int j = 0; j < 4; ++j) sums = _mm_sub_ps(sums, _mm_load_ps(addends[j].lanes));
     }
 };
 
@@ -171,21 +208,28 @@ struct DoubleLanesSse2 {
         _mm_storeu_pd(totals, low);
         _mm_storeu_pd(totals + 2, high);
     }
-    static void amounts(double* out, __m128i cents) noexcept {
-        const __m128d hundred = _mm_set1_pd(100.0);
-        _mm_storeu_pd(out, _mm_div_pd(_mm_cvtepi32_pd(cents), hundred));
-        _mm_storeu_pd(out + 2,
-                      _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred));
+    static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
+                             const std::uint32_t* line_feeds) noexcept {
+        const __m128d hundred = _mm_set1_pd(-100.0);
+        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
+        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
+        const auto put = [&](int j, __m128d amount) {
+            const auto* keep = reinterpret_cast<const __m128i*>(
+                kDoubleLanes.keep[letter_row(text + line_feeds[j])]);
+            _mm_store_pd(out[j].lanes, _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep))));
+            _mm_store_pd(out[j].lanes + 2,
+                         _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep + 1))));
+        };
+        put(0, _mm_unpacklo_pd(first, first));
+        put(1, _mm_unpackhi_pd(first, first));
+        put(2, _mm_unpacklo_pd(last, last));
+        put(3, _mm_unpackhi_pd(last, last));
     }
-    void add(double amount, std::uint8_t letter) noexcept {
-        const auto* keep = reinterpret_cast<const __m128i*>(kDoubleLanes.keep[letter]);
-        const auto* zero = reinterpret_cast<const __m128i*>(kDoubleLanes.negative_zero[letter]);
-        const __m128d value = _mm_set1_pd(amount);
-        low = _mm_add_pd(low, _mm_or_pd(_mm_and_pd(value, _mm_castsi128_pd(_mm_load_si128(keep))),
-                                        _mm_castsi128_pd(_mm_load_si128(zero))));
-        high = _mm_add_pd(high,
-                          _mm_or_pd(_mm_and_pd(value, _mm_castsi128_pd(_mm_load_si128(keep + 1))),
-                                    _mm_castsi128_pd(_mm_load_si128(zero + 1))));
+    void take_4(const Addend<double>* addends) noexcept {
+        for (int j = 0; j < 4; ++j) {
+            low = _mm_sub_pd(low, _mm_load_pd(addends[j].lanes));
+            high = _mm_sub_pd(high, _mm_load_pd(addends[j].lanes + 2));
+        }
     }
 };
 
@@ -196,20 +240,28 @@ struct DoubleLanesAvx2 {
     VANTREL_AVX2 explicit DoubleLanesAvx2(const double* totals) noexcept
         : sums(_mm256_loadu_pd(totals)) {}
     VANTREL_AVX2 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
-    VANTREL_AVX2 static void amounts(double* out, __m128i cents) noexcept {
-        _mm256_storeu_pd(out, _mm256_div_pd(_mm256_cvtepi32_pd(cents), _mm256_set1_pd(100.0)));
+    VANTREL_AVX2 static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
+                                          const std::uint32_t* line_feeds) noexcept {
+        alignas(32) double negated[4];
+        _mm256_store_pd(negated, _mm256_div_pd(_mm256_cvtepi32_pd(cents), _mm256_set1_pd(-100.0)));
+        for (int j = 0; j < 4; ++j) {
+            const __m256d keep =
+                _mm256_castsi256_pd(_mm256_load_si256(reinterpret_cast<const __m256i*>(
+                    kDoubleLanes.keep[letter_row(text + line_feeds[j])])));
+            _mm256_store_pd(out[j].lanes, _mm256_and_pd(_mm256_broadcast_sd(negated + j), keep));
+        }
     }
-    VANTREL_AVX2 void add(double amount, std::uint8_t letter) noexcept {
-        const __m256d keep = _mm256_castsi256_pd(
-            _mm256_load_si256(reinterpret_cast<const __m256i*>(kDoubleLanes.keep[letter])));
-        const __m256d zero = _mm256_castsi256_pd(_mm256_load_si256(
-            reinterpret_cast<const __m256i*>(kDoubleLanes.negative_zero[letter])));
-        sums = _mm256_add_pd(sums, _mm256_or_pd(_mm256_and_pd(_mm256_set1_pd(amount), keep), zero));
+    VANTREL_AVX2 void take_4(const Addend<double>* addends) noexcept {
+        for (int j = 0; j < 4; ++j) sums = _mm256_sub_pd(sums, _mm256_load_pd(addends[j].lanes));
     }
 };
 
 // walk_common_lines_* (see line_walk.hpp) with one way of holding the totals (Lanes) and one way
 // of working out 4 amounts (Cents).
+//
+// Each line's amount is taken off the totals negated: x - (-a) is x + a, rounded the same, and
+// x - (+0.0) is x, bit for bit, for every x (-0.0 and NaN included), so the lanes a line does not
+// touch keep their values exactly. A mask then builds each line's vector with one AND.
 template <typename Lanes, typename Cents>
 [[gnu::always_inline]] inline void walk(const char* text, LineIndex& index, std::uint32_t count,
                                         typename Lanes::Float* totals, char& letter,
@@ -217,33 +269,33 @@ template <typename Lanes, typename Cents>
     using Float = typename Lanes::Float;
     // Groups of 4 read past the last line: copies of its end make lines of no concern there.
     for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    alignas(32) Float amounts[kGroup];
-    alignas(32) std::uint8_t letters[kGroup];
+    // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its vectors
+    // at ring[g % kRing].
+    Addend<Float> ring[kRing][4];
+    const std::uint32_t groups = (count + 3) / 4;
     Lanes lanes(totals);
-    std::uint32_t n = 0;
-    for (std::uint32_t group = 0; group < count; group += kGroup) {
-        // Line i of the group starts at line_feeds[i] and ends at line_feeds[i + 1].
-        const std::uint32_t* line_feeds = index.line_feeds + group;
-        n = count - group < kGroup ? count - group : kGroup;
-        for (std::uint32_t i = 0; i < n; i += 4) {
-            Lanes::amounts(amounts + i, Cents::of_4(text, line_feeds + i));
-            for (std::uint32_t j = i; j < i + 4; ++j) {
-                const char* const line = text + line_feeds[j];
-                letters[j] = static_cast<std::uint8_t>(line[1] & 3);
-            }
-        }
-        // Whole groups of 4 additions, the entries past the last line adding nothing.
-        for (std::uint32_t i = n; i % 4 != 0; ++i) letters[i] = 0;
-        for (std::uint32_t i = 0; i < n; i += 4) {
-            lanes.add(amounts[i], letters[i]);
-            lanes.add(amounts[i + 1], letters[i + 1]);
-            lanes.add(amounts[i + 2], letters[i + 2]);
-            lanes.add(amounts[i + 3], letters[i + 3]);
-        }
+    const std::uint32_t first = groups < kAhead ? groups : kAhead;
+    for (std::uint32_t group = 0; group < first; ++group) {
+        const std::uint32_t* line_feeds = index.line_feeds + 4 * group;
+        Lanes::addends_of_4(ring[group % kRing], Cents::of_4(text, line_feeds), text, line_feeds);
     }
+    // Each step builds one group and adds one kAhead groups before it: the two interleave.
+    std::uint32_t group = 0;
+    for (; group + kAhead < groups; ++group) {
+        const std::uint32_t* line_feeds = index.line_feeds + 4 * (group + kAhead);
+        Lanes::addends_of_4(ring[(group + kAhead) % kRing], Cents::of_4(text, line_feeds), text,
+                            line_feeds);
+        lanes.take_4(ring[group % kRing]);
+    }
+    // The last group is built by now: the entries past the last line take nothing.
+    for (std::uint32_t line = count; line % 4 != 0; ++line) {
+        ring[(line / 4) % kRing][line % 4] = Addend<Float>{};
+    }
+    for (; group < groups; ++group) lanes.take_4(ring[group % kRing]);
     lanes.store(totals);
     letter = text[index.line_feeds[count - 1] + 1];
-    amount = amounts[n - 1];
+    // The owner's lane always holds the line's negated amount.
+    amount = -ring[((count - 1) / 4) % kRing][(count - 1) % 4].lanes[0];
 }
 
 }  // namespace

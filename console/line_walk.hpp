@@ -14,9 +14,9 @@ namespace console {
 // The first `count` lines of `index` (1 to index.count), whose offsets count from `text`: each
 // line's amount is added to totals[0] (the owner's) and to the total of its letter (totals[1],
 // [2], [3] for A, B, C), in input order. `letter` and `amount` are set to the last line's. Reads
-// the 11 bytes after each line start, so no further than 11 bytes past the last line feed
-// indexed; writes copies of the last offset after the first `count` offsets of the index.
-// Two builds, as for the classifier: AVX2 and SSE2.
+// the 11 bytes after each line start and the 8 bytes before each line end: from 1 byte before
+// `text` to 11 bytes past the last line feed indexed; writes copies of the last offset after the
+// first `count` offsets of the index. Two builds, as for the classifier: AVX2 and SSE2.
 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count, double* totals,
                             char& letter, double& amount) noexcept;
 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count, float* totals,

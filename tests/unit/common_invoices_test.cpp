@@ -5,6 +5,7 @@
 // and both vector paths run with both totals types; every result must match bit for bit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,7 @@
 
 #include "console/common_invoices.hpp"
 #include "console/formatted_input.hpp"
+#include "console/line_classifier.hpp"
 #include "tests/support/bits.hpp"
 #include "tests/support/chunked_source.hpp"
 
@@ -289,12 +291,19 @@ TEST(CommonInvoices, FaultAtEveryByteFloat) {
     plant_everywhere<float>();
 }
 
-// Limits on the number of invoices, around the groups of lines that are worked out together and
-// the stretches that are indexed at once.
+// Limits on the number of invoices, around the groups of lines that are worked out together
+// (the additions run 32 lines behind the parse) and the stretches that are indexed at once.
 TEST(CommonInvoices, InvoiceLimits) {
     std::mt19937 random(7);
-    const std::string text = common_lines(random, 700);  // beyond 3 stretches of 2 KiB
-    const std::uint32_t limits[] = {0, 1, 2, 3, 4, 5, 63, 64, 65, 200, 211, 212, 699, 700, 701};
+    constexpr std::size_t kStretch = console::LineIndex::kMaxBytes;
+    constexpr auto kLines = static_cast<std::uint32_t>(3 * kStretch / 8);  // beyond 3 stretches
+    const std::string text = common_lines(random, static_cast<int>(kLines));
+    // The lines whose line feed ends them within the first stretch.
+    const auto first =
+        static_cast<std::uint32_t>(std::count(text.begin() + 1, text.begin() + kStretch, '\n'));
+    const std::uint32_t limits[] = {0,     1,         2,          3,      4,         5,   31,
+                                    32,    33,        63,         64,     65,        200, first - 1,
+                                    first, first + 1, kLines - 1, kLines, kLines + 1};
     for (const std::uint32_t limit : limits) {
         for (const std::size_t shift : {0u, 1u, 31u, 63u}) {
             const Placed placed(text, shift, "\nB 2.00\n");
@@ -329,14 +338,18 @@ template <typename Float>
 void plant_at_random() {
     std::mt19937 random(2024);
     for (int round = 0; round < 400; ++round) {
-        std::string text = common_lines(random, 1 + static_cast<int>(random() % 700));
+        // Up to about 3 stretches of indexed bytes.
+        std::string text = common_lines(
+            random, 1 + static_cast<int>(random() % (3 * console::LineIndex::kMaxBytes / 9)));
         const int faults = static_cast<int>(random() % 3);
         for (int i = 0; i < faults; ++i) {
             const Fault& fault = kFaults[random() % std::size(kFaults)];
             text = planted(text, fault, random() % text.size());
         }
         const std::uint32_t limit =
-            random() % 4 == 0 ? static_cast<std::uint32_t>(random() % 800) : kNoLimit;
+            random() % 4 == 0
+                ? static_cast<std::uint32_t>(random() % (3 * console::LineIndex::kMaxBytes / 8))
+                : kNoLimit;
         const Placed placed(text, random() % 64, common_lines(random, 8));
         check(placed, limit, starts<Float>()[random() % 4], "round " + std::to_string(round));
         if (::testing::Test::HasFailure()) return;

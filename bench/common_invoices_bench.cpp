@@ -15,23 +15,15 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "bench/invoice_lines.hpp"
 #include "console/common_invoices.hpp"
 #include "console/formatted_input.hpp"
+#include "tests/support/chunked_source.hpp"
 
 namespace {
-
-// The generator of bench/make_input.cpp, so that the lines have the same mix.
-struct Random {
-    std::uint64_t state = 0x9e3779b97f4a7c15u;
-    std::uint32_t next() {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return static_cast<std::uint32_t>(state >> 16);
-    }
-};
 
 // A text of whole invoice lines that starts right after a number (at a line feed) and ends with
 // a line feed, with 16 readable bytes before it and 64 after it.
@@ -45,15 +37,12 @@ struct Text {
 Text make_text(std::size_t size) {
     Text text;
     text.bytes.assign(16, '0');
-    Random random;
-    char line[32];
+    // The lines of bench/make_input, so that they have the same mix.
+    bench::InvoiceLines lines;
+    char line[bench::InvoiceLines::kMaxLength];
     while (text.bytes.size() < 16 + size) {
-        const std::uint32_t r = random.next();
-        const std::uint32_t magnitudes[] = {10, 100, 1000, 10000, 100000};
-        const std::uint32_t whole = r % magnitudes[(r >> 20) % 5];
-        const int length =
-            std::snprintf(line, sizeof line, "\n%c %u.%02u", 'A' + static_cast<int>((r >> 24) % 3),
-                          whole, (r >> 8) % 100);
+        text.bytes.push_back('\n');
+        const int length = lines.next(line);
         text.bytes.insert(text.bytes.end(), line, line + length);
         ++text.lines;
     }
@@ -87,26 +76,10 @@ std::uint32_t scalar_totals(const char* p, const char* end, Float* totals) {
     return lines;
 }
 
-// The text handed over in blocks, as standard input would be.
-class MemorySource final : public console::ByteSource {
-  public:
-    MemorySource(const char* begin, const char* end) : at_(begin), end_(end) {}
-    std::ptrdiff_t read(char* dst, std::size_t max) override {
-        const std::size_t size = std::min(max, static_cast<std::size_t>(end_ - at_));
-        std::memcpy(dst, at_, size);
-        at_ += size;
-        return static_cast<std::ptrdiff_t>(size);
-    }
-
-  private:
-    const char* at_;
-    const char* end_;
-};
-
 // Today's reads of each program, one invoice at a time, on the text.
 template <typename Float>
 std::uint32_t exact_totals(const char* p, const char* end, std::uint32_t lines, Float* totals) {
-    MemorySource source(p, end);
+    testing_support::ChunkedSource source(std::string_view(p, static_cast<std::size_t>(end - p)));
     auto in = std::make_unique<console::FormattedInput>(source);
     char letter = '\0';
     Float amount = 0;

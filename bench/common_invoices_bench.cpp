@@ -1,9 +1,9 @@
 // Throughput of the fast way through common invoice lines on its own, with no reads from a file:
-// both vector paths, both totals types, against a plain scalar loop and against the exact reads
-// over the same text in memory. The text has the benchmark input's shape (one invoice per line,
-// amounts of one to five integer digits) and fits the second-level cache, as the input blocks
-// do. Prints the median of several runs of each, in GB/s, and each one's ratio to the scalar
-// loop of the same run. The figures count the process's own processor time, not the time on
+// every vector path the processor has, both totals types, against a plain scalar loop and against
+// the exact reads over the same text in memory. The text has the benchmark input's shape (one
+// invoice per line, amounts of one to five integer digits) and fits the second-level cache, as the
+// input blocks do. Prints the median of several runs of each, in GB/s, and each one's ratio to the
+// scalar loop of the same run. The figures count the process's own processor time, not the time on
 // the wall, so that other work on a shared machine weighs on them as little as it can.
 //
 // usage: common_invoices_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]
@@ -98,7 +98,7 @@ std::uint32_t exact_totals(const char* p, const char* end, std::uint32_t lines, 
     return lines;
 }
 
-enum class Way { avx2, sse2, scalar, exact };
+enum class Way { avx512, avx2, sse2, scalar, exact };
 
 template <typename Float>
 std::uint32_t run_once(Way way, const Text& text, Float* totals) {
@@ -113,9 +113,11 @@ std::uint32_t run_once(Way way, const Text& text, Float* totals) {
     char letter = '\0';
     Float amount = 0;
     const char* stop = nullptr;
-    return console::total_common_invoices_on<Float>(
-        way == Way::avx2 ? console::VectorPath::avx2 : console::VectorPath::sse2, text.begin(),
-        text.end(), text.lines, totals[0], totals + 1, letter, amount, &stop);
+    const console::VectorPath path = way == Way::avx512 ? console::VectorPath::avx512
+                                     : way == Way::avx2 ? console::VectorPath::avx2
+                                                        : console::VectorPath::sse2;
+    return console::total_common_invoices_on<Float>(path, text.begin(), text.end(), text.lines,
+                                                    totals[0], totals + 1, letter, amount, &stop);
 }
 
 // GB/s of one run: passes over the text until bytes_per_run bytes have been totalled.
@@ -141,12 +143,14 @@ template <typename Float>
 void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run) {
     std::vector<Way> ways = {Way::sse2, Way::scalar, Way::exact};
     if (console::has_avx2_path()) ways.insert(ways.begin(), Way::avx2);
-    const char* const names[] = {"kernel AVX2", "kernel SSE2", "scalar loop", "exact reads"};
-    std::vector<std::vector<double>> rates(4);
-    std::vector<double> ratios[4];
+    if (console::has_avx512_path()) ways.insert(ways.begin(), Way::avx512);
+    const char* const names[] = {"kernel AVX-512", "kernel AVX2", "kernel SSE2", "scalar loop",
+                                 "exact reads"};
+    std::vector<std::vector<double>> rates(5);
+    std::vector<double> ratios[5];
     for (int run = 0; run < runs; ++run) {
         double scalar = 0;
-        double figures[4] = {0, 0, 0, 0};
+        double figures[5] = {0, 0, 0, 0, 0};
         for (const Way way : ways) {
             figures[static_cast<int>(way)] = gigabytes_per_second<Float>(way, text, bytes_per_run);
         }
@@ -162,7 +166,7 @@ void measure(const char* name, const Text& text, int runs, std::size_t bytes_per
     };
     for (const Way way : ways) {
         const auto w = static_cast<std::size_t>(way);
-        std::printf("%-8s %-12s %6.2f GB/s  %5.2f x scalar\n", name, names[w], median(rates[w]),
+        std::printf("%-8s %-14s %6.2f GB/s  %5.2f x scalar\n", name, names[w], median(rates[w]),
                     median(ratios[w]));
     }
 }

@@ -30,14 +30,16 @@ std::uint32_t total_on(const char* text, const char* end, std::uint32_t max_invo
     LineIndex index;
     for (;;) {
         const std::uint32_t wanted = max_invoices - done;
-        if constexpr (kPath == VectorPath::avx2) {
+        if constexpr (kPath == VectorPath::avx512) {
+            index_common_lines_avx512(line_start, end, wanted, index);
+        } else if constexpr (kPath == VectorPath::avx2) {
             index_common_lines_avx2(line_start, end, wanted, index);
         } else {
             index_common_lines_sse2(line_start, end, wanted, index);
         }
         const std::uint32_t found = index.count < wanted ? index.count : wanted;
         if (found == 0) break;
-        if constexpr (kPath == VectorPath::avx2) {
+        if constexpr (kPath != VectorPath::sse2) {
             walk_common_lines_avx2(line_start, index, found, totals, last_letter, last_amount);
         } else {
             walk_common_lines_sse2(line_start, index, found, totals, last_letter, last_amount);
@@ -66,21 +68,41 @@ bool has_avx2_path() noexcept {
     return has;
 }
 
+bool has_avx512_path() noexcept {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return has_avx2_path() && __builtin_cpu_supports("avx512f") &&
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
+    }();
+    return has;
+}
+
 template <typename Float>
 std::uint32_t total_common_invoices_on(VectorPath path, const char* text, const char* end,
                                        std::uint32_t max_invoices, Float& owner_total,
                                        Float* category_totals, char& letter, Float& amount,
                                        const char** stop) noexcept {
-    return path == VectorPath::avx2
-               ? total_on<Float, VectorPath::avx2>(text, end, max_invoices, owner_total,
-                                                   category_totals, letter, amount, stop)
-               : total_on<Float, VectorPath::sse2>(text, end, max_invoices, owner_total,
-                                                   category_totals, letter, amount, stop);
+    switch (path) {
+        case VectorPath::avx512:
+            return total_on<Float, VectorPath::avx512>(text, end, max_invoices, owner_total,
+                                                       category_totals, letter, amount, stop);
+        case VectorPath::avx2:
+            return total_on<Float, VectorPath::avx2>(text, end, max_invoices, owner_total,
+                                                     category_totals, letter, amount, stop);
+        case VectorPath::sse2:
+            break;
+    }
+    return total_on<Float, VectorPath::sse2>(text, end, max_invoices, owner_total, category_totals,
+                                             letter, amount, stop);
 }
 
 #else  // not x86-64: the exact reads do all the work.
 
 bool has_avx2_path() noexcept {
+    return false;
+}
+
+bool has_avx512_path() noexcept {
     return false;
 }
 

@@ -17,8 +17,8 @@ struct LineIndex {
     // small enough for the first-level cache.
     static constexpr std::size_t kMaxBytes = 8192;
     // Room for the start and every line of kMaxBytes, plus what the classifier writes past the
-    // last line (it writes 8 offsets per block whether or not that many lines ended there) and
-    // the copies of the last offset that the line walk pads its groups of 4 with.
+    // last line (it writes 8 or 16 offsets per block whether or not that many lines ended there)
+    // and the copies of the last offset that the line walk pads its groups of 4 with.
     static constexpr std::size_t kCapacity = 1 + kMaxBytes / 7 + 1 + 16 + 4;
 
     std::uint32_t line_feeds[kCapacity];
@@ -34,8 +34,11 @@ struct LineIndex {
 // the first byte that breaks the shape, the end of the text, kMaxBytes from `text`, or the bytes
 // that `max_lines` lines fill at most (a few more lines may be indexed then).
 // Reads [text, end + 64): the block that holds the last byte of the text is loaded whole.
-// Two builds of one algorithm: with 32-byte AVX2 vectors (only on a CPU that has AVX2, BMI1,
-// BMI2 and POPCNT) and with 16-byte SSE2 vectors.
+// Three builds of one algorithm: with 64-byte AVX-512 vectors (only on a CPU that has AVX-512 F,
+// BW and VBMI2 as well as what the AVX2 build needs), with 32-byte AVX2 vectors (only on a CPU
+// that has AVX2, BMI1, BMI2 and POPCNT) and with 16-byte SSE2 vectors.
+void index_common_lines_avx512(const char* text, const char* end, std::uint32_t max_lines,
+                               LineIndex& index) noexcept;
 void index_common_lines_avx2(const char* text, const char* end, std::uint32_t max_lines,
                              LineIndex& index) noexcept;
 void index_common_lines_sse2(const char* text, const char* end, std::uint32_t max_lines,

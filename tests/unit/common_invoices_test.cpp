@@ -2,7 +2,8 @@
 // a plain line-by-line reader (strtod / strtof, one addition at a time), which says how many
 // lines must be taken, and the programs' own exact reads, which say what taking them means.
 // Faults are planted at every byte of a text and at random, block ends fall at every offset,
-// and both vector paths run with both totals types; every result must match bit for bit.
+// and every vector path the processor has runs with both totals types; every result must match bit
+// for bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -232,14 +233,15 @@ std::vector<Outcome<Float>> starts() {
 std::vector<VectorPath> paths() {
     std::vector<VectorPath> all = {VectorPath::sse2};
     if (console::has_avx2_path()) all.push_back(VectorPath::avx2);
+    if (console::has_avx512_path()) all.push_back(VectorPath::avx512);
     return all;
 }
 
 const char* path_name(VectorPath path) {
-    return path == VectorPath::avx2 ? "avx2" : "sse2";
+    return path == VectorPath::avx512 ? "avx512" : path == VectorPath::avx2 ? "avx2" : "sse2";
 }
 
-// One text through both paths, against both references.
+// One text through every path the processor has, against both references.
 template <typename Float>
 void check(const Placed& placed, std::uint32_t max_invoices, const Outcome<Float>& start,
            const std::string& what) {

@@ -48,36 +48,42 @@ struct Carries {
 };
 
 // `now` moved k bytes later, its first k bits taken from the end of `before` (k is 1 to 63).
-// One SHLD instruction: GCC builds the plain `(now << k) | (before >> (64 - k))` from two shifts,
-// an OR and a copy, and the checks below take eight of these per block.
-template <int k>
+// With kShld, one SHLD instruction, where GCC builds the plain expression from two shifts, an OR
+// and a copy. SHLD runs on only one port of Intel cores, the port that also runs TZCNT, BSF and
+// the multiplication: the SSE2 way, which keeps that port busy with those, is faster without it.
+template <int k, bool kShld>
 [[gnu::always_inline]] inline std::uint64_t later(std::uint64_t now,
                                                   std::uint64_t before) noexcept {
-    __asm__("shldq %2, %1, %0" : "+r"(now) : "r"(before), "J"(k) : "cc");
-    return now;
+    if constexpr (kShld) {
+        __asm__("shldq %2, %1, %0" : "+r"(now) : "r"(before), "J"(k) : "cc");
+        return now;
+    } else {
+        return (now << k) | (before >> (64 - k));
+    }
 }
 
 // The bytes of the block that break a run of common lines (see the top of the file). Every line
 // feed is checked as the end of a line; the carries before the first block are set up so that
 // the line feed that starts the run passes as the end of a line before it (see index_lines).
+template <bool kShld>
 [[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
     // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
-    const std::uint64_t digit_pair = c.digit & later<1>(c.digit, carry.digit);
-    const std::uint64_t digit_quad = digit_pair & later<2>(digit_pair, carry.digit_pair);
-    const std::uint64_t six_digits = digit_quad & later<4>(digit_pair, carry.digit_pair);
+    const std::uint64_t digit_pair = c.digit & later<1, kShld>(c.digit, carry.digit);
+    const std::uint64_t digit_quad = digit_pair & later<2, kShld>(digit_pair, carry.digit_pair);
+    const std::uint64_t six_digits = digit_quad & later<4, kShld>(digit_pair, carry.digit_pair);
     // A byte in none of the classes.
     std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
     // A letter where no line feed stands right before, or a line feed with no letter after it.
-    bad |= c.letter ^ later<1>(c.line_feed, carry.line_feed);
+    bad |= c.letter ^ later<1, kShld>(c.line_feed, carry.line_feed);
     // Likewise the blank, two bytes after the line feed.
-    bad |= c.blank ^ later<2>(c.line_feed, carry.line_feed);
+    bad |= c.blank ^ later<2, kShld>(c.line_feed, carry.line_feed);
     // No digit three bytes after a line feed: no integer digit.
-    bad |= later<3>(c.line_feed, carry.line_feed) & ~c.digit;
+    bad |= later<3, kShld>(c.line_feed, carry.line_feed) & ~c.digit;
     // A point with no line feed three bytes later, or a line feed with no point three bytes
     // back: marked at the later of the two bytes.
-    bad |= later<3>(c.point, carry.point) ^ c.line_feed;
+    bad |= later<3, kShld>(c.point, carry.point) ^ c.line_feed;
     // A line feed without two digits right before it.
-    bad |= c.line_feed & ~later<1>(digit_pair, carry.digit_pair);
+    bad |= c.line_feed & ~later<1, kShld>(digit_pair, carry.digit_pair);
     // Six integer digits or more: marked at the sixth.
     bad |= six_digits;
     carry.line_feed = c.line_feed;
@@ -135,7 +141,7 @@ template <typename Way>
                                                LineIndex& index, std::uint32_t& count,
                                                std::size_t& fault) noexcept {
     const BlockClasses classes = Way::classify(text + block);
-    const std::uint64_t bad = faults(classes, carry) | past_limit;
+    const std::uint64_t bad = faults<Way::kShld>(classes, carry) | past_limit;
     const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
     Way::write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
     if (bad != 0) {
@@ -262,9 +268,10 @@ VANTREL_AVX512 inline void write_ends_compressed(std::uint32_t* out, std::uint32
     _mm512_storeu_si512(out, offsets);
 }
 
-// The three ways through a block: how it is classified, how its line ends are written and how
-// bits are counted.
+// The three ways through a block: how it is classified, how its line ends are written, how bits
+// are counted and whether masks are moved across block ends by SHLD.
 struct Sse2Way {
+    static constexpr bool kShld = false;
     static BlockClasses classify(const char* p) noexcept {
         BlockClasses c = classify_16(p);
         for (int part = 1; part < 4; ++part) {
@@ -297,6 +304,7 @@ struct Sse2Way {
 };
 
 struct Avx2Way {
+    static constexpr bool kShld = true;
     VANTREL_AVX2 static BlockClasses classify(const char* p) noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
@@ -320,6 +328,7 @@ struct Avx2Way {
 };
 
 struct Avx512Way {
+    static constexpr bool kShld = true;
     VANTREL_AVX512 static BlockClasses classify(const char* p) noexcept {
         const __m512i bytes = _mm512_loadu_si512(p);
         const std::uint64_t line_feed = equal_64(bytes, '\n');

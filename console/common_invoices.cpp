@@ -39,7 +39,9 @@ std::uint32_t total_on(const char* text, const char* end, std::uint32_t max_invo
         }
         const std::uint32_t found = index.count < wanted ? index.count : wanted;
         if (found == 0) break;
-        if constexpr (kPath != VectorPath::sse2) {
+        if constexpr (kPath == VectorPath::avx512) {
+            walk_common_lines_avx512(line_start, index, found, totals, last_letter, last_amount);
+        } else if constexpr (kPath == VectorPath::avx2) {
             walk_common_lines_avx2(line_start, index, found, totals, last_letter, last_amount);
         } else {
             walk_common_lines_sse2(line_start, index, found, totals, last_letter, last_amount);
@@ -72,7 +74,8 @@ bool has_avx512_path() noexcept {
     static const bool has = [] {
         __builtin_cpu_init();
         return has_avx2_path() && __builtin_cpu_supports("avx512f") &&
-               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+               __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vbmi2");
     }();
     return has;
 }

@@ -18,10 +18,14 @@ struct LineIndex {
     static constexpr std::size_t kMaxBytes = 8192;
     // Room for the start and every line of kMaxBytes, plus what the classifier writes past the
     // last line (it writes 8 or 16 offsets per block whether or not that many lines ended there)
-    // and the copies of the last offset that the line walk pads its groups of 4 with.
-    static constexpr std::size_t kCapacity = 1 + kMaxBytes / 7 + 1 + 16 + 4;
+    // and the copies of the last offset that the line walk pads its groups of 4 or 8 with.
+    static constexpr std::size_t kCapacity = 1 + kMaxBytes / 7 + 1 + 16 + 8;
 
     std::uint32_t line_feeds[kCapacity];
+    // Written by the AVX-512 way only: lanes[i] says which totals line i + 1 (the one that
+    // line_feeds[i] starts) adds to, as bits: 1 for the owner's, and 2, 4 or 8 for the total of
+    // its letter A, B or C.
+    std::uint8_t lanes[kCapacity];
     std::uint32_t count;
     // The lines went on up to the byte limit of the call, with no fault before it: the text may
     // hold more common lines, to be looked for from the last line feed indexed.

@@ -46,7 +46,8 @@ std::optional<Options> parse_options(int argc, char** argv, int& status) {
     Options options;
     const char* tmpdir = std::getenv("TMPDIR");
     options.dir = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-    for (int i = 1; i < argc; ++i) {
+    // Every option but --help takes a value.
+    for (int i = 1; i < argc; i += 2) {
         const std::string flag = argv[i];
         if (flag == "--help") {
             std::fputs(kUsage, stdout);
@@ -74,7 +75,6 @@ std::optional<Options> parse_options(int argc, char** argv, int& status) {
             status = 2;
             return std::nullopt;
         }
-        ++i;
     }
     return options;
 }

@@ -35,9 +35,9 @@ std::uint32_t total_common_invoices_on(VectorPath path, const char* text, const 
 // input order, each addition rounded to Float. When it returns 0 nothing was changed.
 // The caller passes a total of its own for owner_total when the owner ID names no owner total.
 // It takes the AVX-512 way where the CPU has it, else the AVX2 way where the CPU has that, and
-// the SSE2 way otherwise; a program built with
-// VANTREL_FORCE_SSE2 defined always takes the SSE2 way (the define acts where this header is
-// included, so program variants need no other build of the library).
+// the SSE2 way otherwise. A program built with VANTREL_FORCE_SSE2 defined always takes the SSE2
+// way, and one built with VANTREL_FORCE_AVX2 the AVX2 way where the CPU has AVX2 (the defines
+// act where this header is included, so program variants need no other build of the library).
 template <typename Float>  // double (vantrel-strict) or float (vantrel-lenient)
 inline std::uint32_t total_common_invoices(const char* text, const char* end,
                                            std::uint32_t max_invoices, Float& owner_total,
@@ -45,6 +45,8 @@ inline std::uint32_t total_common_invoices(const char* text, const char* end,
                                            const char** stop) noexcept {
 #if defined(VANTREL_FORCE_SSE2)
     const VectorPath path = VectorPath::sse2;
+#elif defined(VANTREL_FORCE_AVX2)
+    const VectorPath path = has_avx2_path() ? VectorPath::avx2 : VectorPath::sse2;
 #else
     const VectorPath path = has_avx512_path() ? VectorPath::avx512
                             : has_avx2_path() ? VectorPath::avx2

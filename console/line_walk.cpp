@@ -21,11 +21,15 @@
 #if defined(__x86_64__)
 
 // GCC 12's AVX-512 intrinsics start from a register left undefined on purpose, which its own
-// maybe-uninitialized check then reports wherever they are inlined.
+// maybe-uninitialized check then reports wherever they are inlined (clang has no such check).
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #include <cstring>
 

@@ -24,6 +24,7 @@
 
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace console {
@@ -292,13 +293,13 @@ template <typename Lanes, typename Cents>
 // rows: the walk takes only indexed lines, and the index holds only common lines.
 template <typename Bits>
 struct LetterRows {
-    static constexpr std::uint32_t kKeyOfA = 'A' * 256 + '\n';
+    static constexpr std::ptrdiff_t kKeyOfA = 'A' * 256 + '\n';
     alignas(64) Bits keep[3][256 / sizeof(Bits)];
     const Bits* row(const char* line) const noexcept {
         std::uint16_t key = 0;
         std::memcpy(&key, line, sizeof key);
         return reinterpret_cast<const Bits*>(reinterpret_cast<const char*>(keep) +
-                                             (std::uint32_t{key} - kKeyOfA));
+                                             (std::ptrdiff_t{key} - kKeyOfA));
     }
 };
 

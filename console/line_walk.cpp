@@ -321,6 +321,8 @@ struct DoublesAvx2 {
     using Float = double;
     using Vector = __m256d;
     static constexpr const LetterRows<std::uint64_t>& kRows = kDoubleRows;
+    // Numbers from one negated amount to the next in the array of a group.
+    static constexpr std::uint32_t kStride = 1;
     VANTREL_AVX2 static Vector load(const double* totals) noexcept {
         return _mm256_loadu_pd(totals);
     }
@@ -354,11 +356,12 @@ struct FloatsAvx2 {
     VANTREL_AVX2 static void store(float* totals, Vector sums) noexcept {
         _mm_storeu_ps(totals, sums);
     }
-    // The cents (below 2^24) convert exactly to float.
+    // The cents (below 2^24) convert exactly to float. They are converted where they are, in
+    // the low 32 bits of each 64: every other float of the group's array holds an amount (the
+    // others hold zeros), which saves the shuffle that would pack them.
+    static constexpr std::uint32_t kStride = 2;
     VANTREL_AVX2 static void negated_amounts_4(float* out, __m256i cents) noexcept {
-        const __m128i packed = _mm256_castsi256_si128(
-            _mm256_permutevar8x32_epi32(cents, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-        _mm_store_ps(out, _mm_div_ps(_mm_cvtepi32_ps(packed), _mm_set1_ps(-100.0f)));
+        _mm256_store_ps(out, _mm256_div_ps(_mm256_cvtepi32_ps(cents), _mm256_set1_ps(-100.0f)));
     }
     VANTREL_AVX2 static Vector take(Vector sums, const float* negated,
                                     const std::uint32_t* keep) noexcept {
@@ -379,7 +382,8 @@ VANTREL_AVX2 [[gnu::always_inline]] inline typename Numbers::Vector take_group(
     const char* text, const std::uint32_t* line_feeds, std::uint32_t lines,
     typename Numbers::Vector sums, const typename Numbers::Float* negated) noexcept {
     for (std::uint32_t j = 0; j < lines; ++j) {
-        sums = Numbers::take(sums, negated + j, Numbers::kRows.row(text + line_feeds[j]));
+        sums = Numbers::take(sums, negated + Numbers::kStride * j,
+                             Numbers::kRows.row(text + line_feeds[j]));
     }
     return sums;
 }
@@ -395,7 +399,7 @@ VANTREL_AVX2 [[gnu::always_inline]] inline void walk_avx2(
     // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its
     // negated amounts at negated[g].
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + 3) / 4;
-    alignas(32) Float negated[kMaxGroups][4];
+    alignas(32) Float negated[kMaxGroups][4 * Numbers::kStride];
     const std::uint32_t* const line_feeds = index.line_feeds;
     const std::uint32_t groups = (count + 3) / 4;
     const std::uint32_t first = groups < kAheadAvx2 ? groups : kAheadAvx2;
@@ -418,7 +422,7 @@ VANTREL_AVX2 [[gnu::always_inline]] inline void walk_avx2(
         take_group<Numbers>(text, line_feeds + 4 * group, count - 4 * group, sums, negated[group]);
     Numbers::store(totals, sums);
     letter = text[line_feeds[count - 1] + 1];
-    amount = -negated[group][count - 1 - 4 * group];
+    amount = -negated[group][Numbers::kStride * (count - 1 - 4 * group)];
 }
 
 }  // namespace

@@ -378,7 +378,7 @@ constexpr std::uint32_t kAheadAvx2 = 16;
 // The additions of the `lines` (1 to 4) lines of the group that starts at the line feeds
 // line_feeds[0..], whose negated amounts are at `negated`.
 template <typename Numbers>
-VANTREL_AVX2 [[gnu::always_inline]] inline typename Numbers::Vector take_group(
+[[gnu::always_inline]] VANTREL_AVX2 inline typename Numbers::Vector take_group(
     const char* text, const std::uint32_t* line_feeds, std::uint32_t lines,
     typename Numbers::Vector sums, const typename Numbers::Float* negated) noexcept {
     for (std::uint32_t j = 0; j < lines; ++j) {
@@ -390,7 +390,7 @@ VANTREL_AVX2 [[gnu::always_inline]] inline typename Numbers::Vector take_group(
 
 // walk_common_lines_avx2 (see line_walk.hpp) with one type of totals.
 template <typename Numbers>
-VANTREL_AVX2 [[gnu::always_inline]] inline void walk_avx2(
+[[gnu::always_inline]] VANTREL_AVX2 inline void walk_avx2(
     const char* text, LineIndex& index, std::uint32_t count, typename Numbers::Float* totals,
     char& letter, typename Numbers::Float& amount) noexcept {
     using Float = typename Numbers::Float;

@@ -4,14 +4,15 @@
 //
 // The one chain that must stay in order (each total depends on the one before) is kept to one
 // vector operation per line: the four totals a line can touch (the owner's and the letters A, B,
-// C) sit in the lanes of one vector, and the line subtracts its negated amount in the owner's
-// lane and its letter's lane and +0.0 in the two others. x - (-a) is x + a, rounded the same, and
-// x - (+0.0) is x, bit for bit, for every x (-0.0 and NaN included), so those lanes keep their
-// values exactly as if nothing had been added. (Adding +0.0 instead would turn a total of -0.0
-// into +0.0.) The amounts are worked out 4 lines at a time, several groups ahead of the
-// additions, so that no addition waits for a load or a division. The SSE2 walk keeps each line's
-// whole vector in a small ring; the AVX2 walk keeps only the negated amounts and makes each
-// line's vector where it is taken (fewer instructions, which is what limits it).
+// C) sit in the lanes of one vector (two for doubles with SSE2, each a chain of its own), and the
+// line subtracts its negated amount in the owner's lane and its letter's lane and +0.0 in the two
+// others. x - (-a) is x + a, rounded the same, and x - (+0.0) is x, bit for bit, for every x (-0.0
+// and NaN included), so those lanes keep their values exactly as if nothing had been added. (Adding
+// +0.0 instead would turn a total of -0.0 into +0.0.) The amounts are worked out 4 lines at a time,
+// 16 groups ahead of the additions, so that no addition waits for a load or a division, into an
+// array with room for every group of an index; each line's vector is made where it is taken, from
+// its negated amount broadcast to the 4 lanes and ANDed with the lane masks of its letter. Only the
+// negated amounts are stored, not whole vectors: the walk is limited by its instruction count.
 //
 // An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
 // cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
@@ -31,12 +32,6 @@ namespace console {
 namespace {
 
 #define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
-
-// The additions run this many groups of 4 lines behind the work that builds each line's vector,
-// so that no addition waits for the loads and the division of its own line.
-constexpr std::uint32_t kAhead = 8;
-// Groups of 4 lines whose vectors are kept: a power of two above kAhead.
-constexpr std::uint32_t kRing = 16;
 
 // Byte masks by line length (7 to 11 bytes for 1 to 5 integer digits): they keep the last
 // length - 3 of the 8 bytes before the line's ending line feed (its digits and point) and clear
@@ -139,154 +134,7 @@ VANTREL_AVX2 inline __m256i cents_of_4_avx2(const char* text,
     return _mm256_madd_epi16(halves, _mm256_set1_epi64x(0x000103E8));  // words (1000, 1, 0, 0)
 }
 
-struct CentsSse2 {
-    static __m128i of_4(const char* text, const std::uint32_t* line_feeds) noexcept {
-        return cents_of_4(text, line_feeds);
-    }
-};
-
-// Lane masks by the letter byte: for A, B and C all ones in the owner's lane and the letter's
-// lane, zero in the others; the other bytes keep no lane. One row for every byte value, so that
-// the letter indexes the table as it is (the rows the letters use share two cache lines).
-template <typename Bits>
-struct LaneMasks {
-    alignas(64) Bits keep[256][4];
-};
-
-template <typename Bits>
-constexpr LaneMasks<Bits> make_lane_masks() {
-    LaneMasks<Bits> masks{};
-    for (int letter = 'A'; letter <= 'C'; ++letter) {
-        for (int lane = 0; lane < 4; ++lane) {
-            const bool kept = lane == 0 || lane == letter - 'A' + 1;
-            masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
-        }
-    }
-    return masks;
-}
-
-constexpr LaneMasks<std::uint32_t> kFloatLanes = make_lane_masks<std::uint32_t>();
-constexpr LaneMasks<std::uint64_t> kDoubleLanes = make_lane_masks<std::uint64_t>();
-
-// The row of lane masks for the line that starts at the line feed at `line`: its letter.
-[[gnu::always_inline]] inline std::uint32_t letter_row(const char* line) noexcept {
-    return static_cast<unsigned char>(line[1]);
-}
-
-// What one line takes off the four totals (owner, A, B, C), worked out before the additions so
-// that each addition is one vector subtraction. Lanes the line does not touch hold +0.0.
-template <typename Float>
-struct alignas(32) Addend {
-    Float lanes[4];
-};
-
-// The four float totals in one SSE register.
-struct FloatLanes {
-    using Float = float;
-    __m128 sums;
-    explicit FloatLanes(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
-    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void addends_of_4(Addend<float>* out, __m128i cents, const char* text,
-                             const std::uint32_t* line_feeds) noexcept {
-        const __m128 negated = _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(-100.0f));
-        const auto put = [&](int j, __m128 amount) {
-            const __m128 keep = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(
-                kFloatLanes.keep[letter_row(text + line_feeds[j])])));
-            _mm_store_ps(out[j].lanes, _mm_and_ps(amount, keep));
-        };
-        put(0, _mm_shuffle_ps(negated, negated, 0x00));
-        put(1, _mm_shuffle_ps(negated, negated, 0x55));
-        put(2, _mm_shuffle_ps(negated, negated, 0xAA));
-        put(3, _mm_shuffle_ps(negated, negated, 0xFF));
-    }
-    void take_4(const Addend<float>* addends) noexcept {
-        for (int j = 0; j < 4; ++j) sums = _mm_sub_ps(sums, _mm_load_ps(addends[j].lanes));
-    }
-};
-
-// The four double totals in two SSE2 registers: owner and A, B and C.
-struct DoubleLanesSse2 {
-    using Float = double;
-    __m128d low;
-    __m128d high;
-    explicit DoubleLanesSse2(const double* totals) noexcept
-        : low(_mm_loadu_pd(totals)), high(_mm_loadu_pd(totals + 2)) {}
-    void store(double* totals) const noexcept {
-        _mm_storeu_pd(totals, low);
-        _mm_storeu_pd(totals + 2, high);
-    }
-    static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
-                             const std::uint32_t* line_feeds) noexcept {
-        const __m128d hundred = _mm_set1_pd(-100.0);
-        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
-        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
-        const auto put = [&](int j, __m128d amount) {
-            const auto* keep = reinterpret_cast<const __m128i*>(
-                kDoubleLanes.keep[letter_row(text + line_feeds[j])]);
-            _mm_store_pd(out[j].lanes, _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep))));
-            _mm_store_pd(out[j].lanes + 2,
-                         _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep + 1))));
-        };
-        put(0, _mm_unpacklo_pd(first, first));
-        put(1, _mm_unpackhi_pd(first, first));
-        put(2, _mm_unpacklo_pd(last, last));
-        put(3, _mm_unpackhi_pd(last, last));
-    }
-    void take_4(const Addend<double>* addends) noexcept {
-        for (int j = 0; j < 4; ++j) {
-            low = _mm_sub_pd(low, _mm_load_pd(addends[j].lanes));
-            high = _mm_sub_pd(high, _mm_load_pd(addends[j].lanes + 2));
-        }
-    }
-};
-
-// walk_common_lines_* (see line_walk.hpp) with one way of holding the totals (Lanes) and one way
-// of working out 4 amounts (Cents).
-//
-// Each line's amount is taken off the totals negated: x - (-a) is x + a, rounded the same, and
-// x - (+0.0) is x, bit for bit, for every x (-0.0 and NaN included), so the lanes a line does not
-// touch keep their values exactly. A mask then builds each line's vector with one AND.
-template <typename Lanes, typename Cents>
-[[gnu::always_inline]] inline void walk(const char* text, LineIndex& index, std::uint32_t count,
-                                        typename Lanes::Float* totals, char& letter,
-                                        typename Lanes::Float& amount) noexcept {
-    using Float = typename Lanes::Float;
-    // Groups of 4 read past the last line: copies of its end make lines of no concern there.
-    for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its vectors
-    // at ring[g % kRing].
-    Addend<Float> ring[kRing][4];
-    const std::uint32_t groups = (count + 3) / 4;
-    Lanes lanes(totals);
-    const std::uint32_t first = groups < kAhead ? groups : kAhead;
-    for (std::uint32_t group = 0; group < first; ++group) {
-        const std::uint32_t* line_feeds = index.line_feeds + 4 * group;
-        Lanes::addends_of_4(ring[group % kRing], Cents::of_4(text, line_feeds), text, line_feeds);
-    }
-    // Each step builds one group and adds one kAhead groups before it: the two interleave.
-    std::uint32_t group = 0;
-    for (; group + kAhead < groups; ++group) {
-        const std::uint32_t* line_feeds = index.line_feeds + 4 * (group + kAhead);
-        Lanes::addends_of_4(ring[(group + kAhead) % kRing], Cents::of_4(text, line_feeds), text,
-                            line_feeds);
-        lanes.take_4(ring[group % kRing]);
-    }
-    // The last group is built by now: the entries past the last line take nothing.
-    for (std::uint32_t line = count; line % 4 != 0; ++line) {
-        ring[(line / 4) % kRing][line % 4] = Addend<Float>{};
-    }
-    for (; group < groups; ++group) lanes.take_4(ring[group % kRing]);
-    lanes.store(totals);
-    letter = text[index.line_feeds[count - 1] + 1];
-    // The owner's lane always holds the line's negated amount.
-    amount = -ring[((count - 1) / 4) % kRing][(count - 1) % 4].lanes[0];
-}
-
-// The AVX2 walk keeps, for each group of 4 lines, only the 4 negated amounts, in an array with
-// room for every group of an index; a line's vector is made where it is taken: the amount
-// broadcast to the 4 lanes, ANDed with the row of lane masks of the line's letter.
-
-// Lane masks by letter for the AVX2 walk, found from the 2 bytes at the line start (the line feed
+// Lane masks by letter, found from the 2 bytes at the line start (the line feed
 // and the letter) read as one little-endian number: 256 times the letter plus 10. The rows of A,
 // B and C start 256 bytes apart, so that this number, less that of A, is the row's offset in
 // bytes: no shift or multiply to turn the letter into an offset. Only the letters A, B and C have
@@ -316,83 +164,136 @@ constexpr LetterRows<Bits> make_letter_rows() {
 constexpr LetterRows<std::uint32_t> kFloatRows = make_letter_rows<std::uint32_t>();
 constexpr LetterRows<std::uint64_t> kDoubleRows = make_letter_rows<std::uint64_t>();
 
-// The four double totals in one AVX register, and the amounts of 4 lines at once.
+// The four double totals in one AVX register, and the negated amounts of 4 lines at once.
 struct DoublesAvx2 {
     using Float = double;
-    using Vector = __m256d;
-    static constexpr const LetterRows<std::uint64_t>& kRows = kDoubleRows;
+    using Bits = std::uint64_t;
+    static constexpr const LetterRows<Bits>& kRows = kDoubleRows;
     // Numbers from one negated amount to the next in the array of a group.
     static constexpr std::uint32_t kStride = 1;
-    VANTREL_AVX2 static Vector load(const double* totals) noexcept {
-        return _mm256_loadu_pd(totals);
-    }
-    VANTREL_AVX2 static void store(double* totals, Vector sums) noexcept {
-        _mm256_storeu_pd(totals, sums);
-    }
-    // The negated amounts of 4 lines, at `out` (32-byte aligned). The cents (below 2^52) are
-    // set into the significand of 2^52, and 2^52 taken off: that gives them exactly, in two
-    // instructions that need no shuffle.
-    VANTREL_AVX2 static void negated_amounts_4(double* out, __m256i cents) noexcept {
+    __m256d sums;
+    VANTREL_AVX2 explicit DoublesAvx2(const double* totals) noexcept
+        : sums(_mm256_loadu_pd(totals)) {}
+    VANTREL_AVX2 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
+    // The negated amounts of the 4 lines that start at the line feeds line_feeds[0..3], at `out`
+    // (32-byte aligned). The cents (below 2^52) are set into the significand of 2^52, and 2^52
+    // taken off: that gives them exactly, in two instructions that need no shuffle.
+    VANTREL_AVX2 static void amounts_4(double* out, const char* text,
+                                       const std::uint32_t* line_feeds) noexcept {
         const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
+        const __m256i cents = cents_of_4_avx2(text, line_feeds);
         const __m256d whole =
             _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(cents), two_52), two_52);
         _mm256_store_pd(out, _mm256_div_pd(whole, _mm256_set1_pd(-100.0)));
     }
-    // The totals less the line's vector: its negated amount (at `negated`) in the lanes that
-    // `keep` keeps, +0.0 in the others.
-    VANTREL_AVX2 static Vector take(Vector sums, const double* negated,
-                                    const std::uint64_t* keep) noexcept {
+    // Takes the line's vector off the totals: its negated amount (at `negated`) in the lanes
+    // that `keep` keeps, +0.0 in the others.
+    VANTREL_AVX2 void take(const double* negated, const std::uint64_t* keep) noexcept {
         const __m256d masks = _mm256_load_pd(reinterpret_cast<const double*>(keep));
-        return _mm256_sub_pd(sums, _mm256_and_pd(_mm256_broadcast_sd(negated), masks));
+        sums = _mm256_sub_pd(sums, _mm256_and_pd(_mm256_broadcast_sd(negated), masks));
     }
 };
 
-// The four float totals in one SSE register, and the amounts of 4 lines at once.
+// The four float totals in one SSE register, and the negated amounts of 4 lines at once.
 struct FloatsAvx2 {
     using Float = float;
-    using Vector = __m128;
-    static constexpr const LetterRows<std::uint32_t>& kRows = kFloatRows;
-    VANTREL_AVX2 static Vector load(const float* totals) noexcept { return _mm_loadu_ps(totals); }
-    VANTREL_AVX2 static void store(float* totals, Vector sums) noexcept {
-        _mm_storeu_ps(totals, sums);
-    }
+    using Bits = std::uint32_t;
+    static constexpr const LetterRows<Bits>& kRows = kFloatRows;
     // The cents (below 2^24) convert exactly to float. They are converted where they are, in
     // the low 32 bits of each 64: every other float of the group's array holds an amount (the
     // others hold zeros), which saves the shuffle that would pack them.
     static constexpr std::uint32_t kStride = 2;
-    VANTREL_AVX2 static void negated_amounts_4(float* out, __m256i cents) noexcept {
-        _mm256_store_ps(out, _mm256_div_ps(_mm256_cvtepi32_ps(cents), _mm256_set1_ps(-100.0f)));
+    __m128 sums;
+    VANTREL_AVX2 explicit FloatsAvx2(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
+    VANTREL_AVX2 void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    VANTREL_AVX2 static void amounts_4(float* out, const char* text,
+                                       const std::uint32_t* line_feeds) noexcept {
+        const __m256 whole = _mm256_cvtepi32_ps(cents_of_4_avx2(text, line_feeds));
+        _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
     }
-    VANTREL_AVX2 static Vector take(Vector sums, const float* negated,
-                                    const std::uint32_t* keep) noexcept {
+    VANTREL_AVX2 void take(const float* negated, const std::uint32_t* keep) noexcept {
         const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
-        return _mm_sub_ps(sums, _mm_and_ps(_mm_broadcast_ss(negated), masks));
+        sums = _mm_sub_ps(sums, _mm_and_ps(_mm_broadcast_ss(negated), masks));
+    }
+};
+
+// The four double totals in two SSE2 registers (owner and A, B and C), and the negated amounts
+// of 4 lines at once, each stored twice (SSE2 has no broadcast from memory).
+struct DoublesSse2 {
+    using Float = double;
+    using Bits = std::uint64_t;
+    static constexpr const LetterRows<Bits>& kRows = kDoubleRows;
+    static constexpr std::uint32_t kStride = 2;
+    __m128d low;
+    __m128d high;
+    explicit DoublesSse2(const double* totals) noexcept
+        : low(_mm_loadu_pd(totals)), high(_mm_loadu_pd(totals + 2)) {}
+    void store(double* totals) const noexcept {
+        _mm_storeu_pd(totals, low);
+        _mm_storeu_pd(totals + 2, high);
+    }
+    static void amounts_4(double* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        const __m128i cents = cents_of_4(text, line_feeds);
+        const __m128d hundred = _mm_set1_pd(-100.0);
+        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
+        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
+        _mm_store_pd(out, _mm_unpacklo_pd(first, first));
+        _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
+        _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
+        _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
+    }
+    void take(const double* negated, const std::uint64_t* keep) noexcept {
+        const __m128d amount = _mm_load_pd(negated);
+        low =
+            _mm_sub_pd(low, _mm_and_pd(amount, _mm_load_pd(reinterpret_cast<const double*>(keep))));
+        high = _mm_sub_pd(
+            high, _mm_and_pd(amount, _mm_load_pd(reinterpret_cast<const double*>(keep + 2))));
+    }
+};
+
+// The four float totals in one SSE register, and the negated amounts of 4 lines at once.
+struct FloatsSse2 {
+    using Float = float;
+    using Bits = std::uint32_t;
+    static constexpr const LetterRows<Bits>& kRows = kFloatRows;
+    static constexpr std::uint32_t kStride = 1;
+    __m128 sums;
+    explicit FloatsSse2(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
+    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    static void amounts_4(float* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        const __m128 whole = _mm_cvtepi32_ps(cents_of_4(text, line_feeds));
+        _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
+    }
+    void take(const float* negated, const std::uint32_t* keep) noexcept {
+        const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
+        sums = _mm_sub_ps(sums, _mm_and_ps(_mm_load1_ps(negated), masks));
     }
 };
 
 // The groups whose negated amounts are worked out ahead of the additions: the additions then
 // never wait for the loads, the multiply-adds and the division of their own group, and the
 // processor has the next groups' work to do while the additions wait on each other.
-constexpr std::uint32_t kAheadAvx2 = 16;
+constexpr std::uint32_t kAheadOfSums = 16;
 
 // The additions of the `lines` (1 to 4) lines of the group that starts at the line feeds
 // line_feeds[0..], whose negated amounts are at `negated`.
 template <typename Numbers>
-[[gnu::always_inline]] VANTREL_AVX2 inline typename Numbers::Vector take_group(
-    const char* text, const std::uint32_t* line_feeds, std::uint32_t lines,
-    typename Numbers::Vector sums, const typename Numbers::Float* negated) noexcept {
+[[gnu::always_inline]] inline void take_group(Numbers& numbers,
+                                              const typename Numbers::Float* negated,
+                                              const char* text, const std::uint32_t* line_feeds,
+                                              std::uint32_t lines) noexcept {
     for (std::uint32_t j = 0; j < lines; ++j) {
-        sums = Numbers::take(sums, negated + Numbers::kStride * j,
-                             Numbers::kRows.row(text + line_feeds[j]));
+        numbers.take(negated + Numbers::kStride * j, Numbers::kRows.row(text + line_feeds[j]));
     }
-    return sums;
 }
 
-// walk_common_lines_avx2 (see line_walk.hpp) with one type of totals.
+// walk_common_lines_* (see line_walk.hpp) with one way of holding the totals and working out
+// the amounts (Numbers), for the walks that keep only the negated amounts.
 template <typename Numbers>
-[[gnu::always_inline]] VANTREL_AVX2 inline void walk_avx2(
-    const char* text, LineIndex& index, std::uint32_t count, typename Numbers::Float* totals,
-    char& letter, typename Numbers::Float& amount) noexcept {
+[[gnu::always_inline]] inline void walk_ahead(const char* text, LineIndex& index,
+                                              std::uint32_t count, typename Numbers::Float* totals,
+                                              char& letter,
+                                              typename Numbers::Float& amount) noexcept {
     using Float = typename Numbers::Float;
     // Groups of 4 read past the last line: copies of its end make lines of no concern there.
     for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
@@ -401,26 +302,25 @@ template <typename Numbers>
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + 3) / 4;
     alignas(32) Float negated[kMaxGroups][4 * Numbers::kStride];
     const std::uint32_t* const line_feeds = index.line_feeds;
+    Numbers numbers(totals);
     const std::uint32_t groups = (count + 3) / 4;
-    const std::uint32_t first = groups < kAheadAvx2 ? groups : kAheadAvx2;
+    const std::uint32_t first = groups < kAheadOfSums ? groups : kAheadOfSums;
     for (std::uint32_t group = 0; group < first; ++group) {
-        Numbers::negated_amounts_4(negated[group], cents_of_4_avx2(text, line_feeds + 4 * group));
+        Numbers::amounts_4(negated[group], text, line_feeds + 4 * group);
     }
-    typename Numbers::Vector sums = Numbers::load(totals);
-    // Each step works out one group and adds one kAheadAvx2 groups before it.
+    // Each step works out one group and adds one kAheadOfSums groups before it.
     std::uint32_t group = 0;
-    for (; group + kAheadAvx2 < groups; ++group) {
-        const std::uint32_t ahead = group + kAheadAvx2;
-        Numbers::negated_amounts_4(negated[ahead], cents_of_4_avx2(text, line_feeds + 4 * ahead));
-        sums = take_group<Numbers>(text, line_feeds + 4 * group, 4, sums, negated[group]);
+    for (; group + kAheadOfSums < groups; ++group) {
+        const std::uint32_t ahead = group + kAheadOfSums;
+        Numbers::amounts_4(negated[ahead], text, line_feeds + 4 * ahead);
+        take_group(numbers, negated[group], text, line_feeds + 4 * group, 4);
     }
     for (; group + 1 < groups; ++group) {
-        sums = take_group<Numbers>(text, line_feeds + 4 * group, 4, sums, negated[group]);
+        take_group(numbers, negated[group], text, line_feeds + 4 * group, 4);
     }
     // The last group: only its lines up to the count.
-    sums =
-        take_group<Numbers>(text, line_feeds + 4 * group, count - 4 * group, sums, negated[group]);
-    Numbers::store(totals, sums);
+    take_group(numbers, negated[group], text, line_feeds + 4 * group, count - 4 * group);
+    numbers.store(totals);
     letter = text[line_feeds[count - 1] + 1];
     amount = -negated[group][Numbers::kStride * (count - 1 - 4 * group)];
 }
@@ -429,22 +329,22 @@ template <typename Numbers>
 
 VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count,
                                          double* totals, char& letter, double& amount) noexcept {
-    walk_avx2<DoublesAvx2>(text, index, count, totals, letter, amount);
+    walk_ahead<DoublesAvx2>(text, index, count, totals, letter, amount);
 }
 
 VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count,
                                          float* totals, char& letter, float& amount) noexcept {
-    walk_avx2<FloatsAvx2>(text, index, count, totals, letter, amount);
+    walk_ahead<FloatsAvx2>(text, index, count, totals, letter, amount);
 }
 
 void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count, double* totals,
                             char& letter, double& amount) noexcept {
-    walk<DoubleLanesSse2, CentsSse2>(text, index, count, totals, letter, amount);
+    walk_ahead<DoublesSse2>(text, index, count, totals, letter, amount);
 }
 
 void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count, float* totals,
                             char& letter, float& amount) noexcept {
-    walk<FloatLanes, CentsSse2>(text, index, count, totals, letter, amount);
+    walk_ahead<FloatsSse2>(text, index, count, totals, letter, amount);
 }
 
 #undef VANTREL_AVX2

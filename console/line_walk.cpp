@@ -134,11 +134,11 @@ VANTREL_AVX2 inline __m256i cents_of_4_avx2(const char* text,
     return _mm256_madd_epi16(halves, _mm256_set1_epi64x(0x000103E8));  // words (1000, 1, 0, 0)
 }
 
-// Lane masks by letter, found from the 2 bytes at the line start (the line feed
-// and the letter) read as one little-endian number: 256 times the letter plus 10. The rows of A,
-// B and C start 256 bytes apart, so that this number, less that of A, is the row's offset in
-// bytes: no shift or multiply to turn the letter into an offset. Only the letters A, B and C have
-// rows: the walk takes only indexed lines, and the index holds only common lines.
+// Lane masks by letter, found from the 2 bytes at the line start (the line feed and the letter)
+// read as one little-endian number: 256 times the letter plus 10. The rows of A, B and C start
+// 256 bytes apart, so that this number, less that of A, is the row's offset in bytes: no shift or
+// multiply to turn the letter into an offset. Only the letters A, B and C have rows: the walk
+// takes only indexed lines, and the index holds only common lines.
 template <typename Bits>
 struct LetterRows {
     static constexpr std::ptrdiff_t kKeyOfA = 'A' * 256 + '\n';

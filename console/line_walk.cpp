@@ -2,20 +2,23 @@
 // line at a time in input order, each addition rounded to the totals' type, exactly as adding
 // each amount on its own would; the amounts are the ones the exact reads give.
 //
-// What each line of a group takes off the totals is worked out first, 4 lines at a time, into a
-// small array; the additions then run over the array. That way no addition waits for a load or
-// a division, and the one chain that must stay in order (each total depends on the one before)
-// is just one vector operation per line, with its operand straight from memory: the four totals
-// a line can touch (the owner's and the letters A, B, C) sit in the lanes of one vector, and the
-// line subtracts its negated amount in the owner's lane and its letter's lane and +0.0 in the
-// two others. x - (-a) is x + a, rounded the same, and x - (+0.0) is x, bit for bit, for every
-// x (-0.0 and NaN included), so those lanes keep their values exactly as if nothing had been
-// added. (Adding +0.0 instead would turn a total of -0.0 into +0.0.)
+// The one chain that must stay in order (each total depends on the one before) is kept to one
+// vector operation per line: the four totals a line can touch (the owner's and the letters A, B,
+// C) sit in the lanes of one vector (two for doubles with SSE2, each a chain of its own), and the
+// line subtracts its negated amount in the owner's lane and its letter's lane and +0.0 in the two
+// others. x - (-a) is x + a, rounded the same, and x - (+0.0) is x, bit for bit, for every x (-0.0
+// and NaN included), so those lanes keep their values exactly as if nothing had been added. (Adding
+// +0.0 instead would turn a total of -0.0 into +0.0.) The amounts are worked out 4 lines at a time,
+// 16 groups ahead of the additions, so that no addition waits for a load or a division, into an
+// array with room for every group of an index; each line's vector is made where it is taken, from
+// its negated amount broadcast to the 4 lanes and ANDed with the lane masks of its letter. Only the
+// negated amounts are stored, not whole vectors: the walk is limited by its instruction count.
 //
 // An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
 // cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
 // double, so the one division rounds once, and so correctly: the same value the exact reads
-// give for the text.
+// give for the text. The cents are divided by -100 to give the negated amount: 0 cents give
+// -0.0, whose subtraction adds +0.0, as adding the amount 0.00 does.
 #include "console/line_walk.hpp"
 
 #if defined(__x86_64__)
@@ -31,18 +34,13 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include <cstddef>
 #include <cstring>
 
 namespace console {
 namespace {
 
 #define VANTREL_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
-
-// The additions run this many groups of 4 lines behind the work that builds each line's vector,
-// so that no addition waits for the loads and the division of its own line.
-constexpr std::uint32_t kAhead = 8;
-// Groups of 4 lines whose vectors are kept: a power of two above kAhead.
-constexpr std::uint32_t kRing = 16;
 
 // Byte masks by line length (7 to 11 bytes for 1 to 5 integer digits): they keep the last
 // length - 3 of the 8 bytes before the line's ending line feed (its digits and point) and clear
@@ -103,208 +101,237 @@ alignas(64) constexpr std::uint64_t kAmountMasks[16] = {0,
                           thousands);
 }
 
-// The same with AVX2: the line lengths and shift counts of the 4 lines are worked out at once,
-// and the 4 words are shifted by one instruction.
-VANTREL_AVX2 inline __m128i cents_of_4_avx2(const char* text,
+// The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3] and end
+// at line_feeds[1..4], with AVX2, as one 64-bit integer per line. The 8 bytes after each line's
+// blank are put together with broadcasts and blends (which run on any vector port, where inserts
+// need the shuffle port), and shifted by one instruction, by counts worked out for the 4 lines at
+// once, so that the digits end in the last byte. The digits are then weighed in pairs by one
+// unsigned-by-signed byte multiply-add, those pairs in pairs by a word multiply-add, and the last
+// two numbers (below 10^4 each) joined by one more.
+VANTREL_AVX2 inline __m256i cents_of_4_avx2(const char* text,
                                             const std::uint32_t* line_feeds) noexcept {
     const auto word = [&](int line) {
-        std::uint64_t w = 0;
+        long long w = 0;
         std::memcpy(&w, text + line_feeds[line] + 3, sizeof w);
-        return static_cast<long long>(w);
+        return w;
     };
+    const __m256i first = _mm256_castsi128_si256(_mm_cvtsi64_si128(word(0)));
+    const __m256i words = _mm256_blend_epi32(
+        _mm256_blend_epi32(first, _mm256_set1_epi64x(word(1)), 0x0C),
+        _mm256_blend_epi32(_mm256_set1_epi64x(word(2)), _mm256_set1_epi64x(word(3)), 0xC0), 0xF0);
     const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line_feeds));
     const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line_feeds + 1));
     // 8 bits per integer digit short of 5; 88 or more (a shift to 0) past the last line.
     const __m128i missing_bits =
-        _mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(11), _mm_sub_epi32(ends, starts)), 3);
-    const __m256i words =
-        _mm256_sllv_epi64(_mm256_xor_si256(_mm256_set_epi64x(word(3), word(2), word(1), word(0)),
-                                           _mm256_set1_epi8('0')),
-                          _mm256_cvtepu32_epi64(missing_bits));
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i tens = _mm256_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1, 10, 1, 10, 1, 1, 0, 10, 1);
-    const __m256i hundreds = _mm256_set1_epi32(0x00010064);
-    const __m256i thousands = _mm256_set1_epi32(0x000103E8);
-    // Each 128-bit half works on its own: lines 0 and 1 in the low half, 2 and 3 in the high.
-    const __m256i pairs =
-        _mm256_packs_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi8(words, zero), tens),
-                           _mm256_madd_epi16(_mm256_unpackhi_epi8(words, zero), tens));
-    const __m256i quads = _mm256_madd_epi16(pairs, hundreds);
-    const __m256i cents = _mm256_madd_epi16(_mm256_packs_epi32(quads, quads), thousands);
-    // Cents of lines 0, 1 in the low 64 bits of the low half, 2, 3 in those of the high half.
-    return _mm256_castsi256_si128(_mm256_permute4x64_epi64(cents, 0x08));
+        _mm_slli_epi32(_mm_sub_epi32(_mm_add_epi32(starts, _mm_set1_epi32(11)), ends), 3);
+    // Per line: bytes 0 to 4 the integer digits (zeros in front), byte 5 the point, 6 and 7 the
+    // fraction, each digit as its value.
+    const __m256i digits = _mm256_sllv_epi64(_mm256_xor_si256(words, _mm256_set1_epi8('0')),
+                                             _mm256_cvtepu32_epi64(missing_bits));
+    // Ten-thousands and thousands, hundreds and tens, units (the point weighs 0), cents: 4
+    // numbers below 100 per line.
+    const __m256i pairs = _mm256_maddubs_epi16(
+        digits, _mm256_setr_epi8(10, 1, 10, 1, 1, 0, 10, 1, 10, 1, 10, 1, 1, 0, 10, 1, 10, 1, 10, 1,
+                                 1, 0, 10, 1, 10, 1, 10, 1, 1, 0, 10, 1));
+    // The integer's first 4 digits, and its last digit with the cents: below 10^4, in 32 bits.
+    const __m256i quads = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));
+    // Both as 16 bits in the low half of the line's 64 bits, zeros in the high half; then the
+    // first times 1000 plus the second, which leaves the high 32 bits zero.
+    const __m256i halves = _mm256_shuffle_epi8(
+        quads, _mm256_setr_epi8(0, 1, 4, 5, -1, -1, -1, -1, 8, 9, 12, 13, -1, -1, -1, -1, 0, 1, 4,
+                                5, -1, -1, -1, -1, 8, 9, 12, 13, -1, -1, -1, -1));
+    return _mm256_madd_epi16(halves, _mm256_set1_epi64x(0x000103E8));  // words (1000, 1, 0, 0)
 }
 
-struct CentsSse2 {
-    static __m128i of_4(const char* text, const std::uint32_t* line_feeds) noexcept {
-        return cents_of_4(text, line_feeds);
-    }
-};
-
-struct CentsAvx2 {
-    VANTREL_AVX2 static __m128i of_4(const char* text, const std::uint32_t* line_feeds) noexcept {
-        return cents_of_4_avx2(text, line_feeds);
-    }
-};
-
-// Lane masks by the letter byte: for A, B and C all ones in the owner's lane and the letter's
-// lane, zero in the others; the other bytes keep no lane. One row for every byte value, so that
-// the letter indexes the table as it is (the rows the letters use share two cache lines).
+// Lane masks by letter, found from the 2 bytes at the line start (the line feed and the letter)
+// read as one little-endian number: 256 times the letter plus 10. The rows of A, B and C start
+// 256 bytes apart, so that this number, less that of A, is the row's offset in bytes: no shift or
+// multiply to turn the letter into an offset. Only the letters A, B and C have rows: the walk
+// takes only indexed lines, and the index holds only common lines.
 template <typename Bits>
-struct LaneMasks {
-    alignas(64) Bits keep[256][4];
+struct LetterRows {
+    static constexpr std::ptrdiff_t kKeyOfA = 'A' * 256 + '\n';
+    alignas(64) Bits keep[3][256 / sizeof(Bits)];
+    const Bits* row(const char* line) const noexcept {
+        std::uint16_t key = 0;
+        std::memcpy(&key, line, sizeof key);
+        return reinterpret_cast<const Bits*>(reinterpret_cast<const char*>(keep) +
+                                             (std::ptrdiff_t{key} - kKeyOfA));
+    }
 };
 
 template <typename Bits>
-constexpr LaneMasks<Bits> make_lane_masks() {
-    LaneMasks<Bits> masks{};
-    for (int letter = 'A'; letter <= 'C'; ++letter) {
-        for (int lane = 0; lane < 4; ++lane) {
-            const bool kept = lane == 0 || lane == letter - 'A' + 1;
-            masks.keep[letter][lane] = kept ? ~Bits{0} : Bits{0};
-        }
+constexpr LetterRows<Bits> make_letter_rows() {
+    LetterRows<Bits> rows{};
+    for (int k = 0; k < 3; ++k) {
+        rows.keep[k][0] = ~Bits{0};      // the owner's lane
+        rows.keep[k][k + 1] = ~Bits{0};  // the letter's lane
     }
-    return masks;
+    return rows;
 }
 
-constexpr LaneMasks<std::uint32_t> kFloatLanes = make_lane_masks<std::uint32_t>();
-constexpr LaneMasks<std::uint64_t> kDoubleLanes = make_lane_masks<std::uint64_t>();
+constexpr LetterRows<std::uint32_t> kFloatRows = make_letter_rows<std::uint32_t>();
+constexpr LetterRows<std::uint64_t> kDoubleRows = make_letter_rows<std::uint64_t>();
 
-// The row of lane masks for the line that starts at the line feed at `line`: its letter.
-[[gnu::always_inline]] inline std::uint32_t letter_row(const char* line) noexcept {
-    return static_cast<unsigned char>(line[1]);
-}
-
-// What one line takes off the four totals (owner, A, B, C), worked out before the additions so
-// that each addition is one vector subtraction. Lanes the line does not touch hold +0.0.
-template <typename Float>
-struct alignas(32) Addend {
-    Float lanes[4];
-};
-
-// The four float totals in one SSE register (the AVX2 build uses it too).
-struct FloatLanes {
-    using Float = float;
-    __m128 sums;
-    explicit FloatLanes(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
-    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void addends_of_4(Addend<float>* out, __m128i cents, const char* text,
-                             const std::uint32_t* line_feeds) noexcept {
-        const __m128 negated = _mm_div_ps(_mm_cvtepi32_ps(cents), _mm_set1_ps(-100.0f));
-        const auto put = [&](int j, __m128 amount) {
-            const __m128 keep = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(
-                kFloatLanes.keep[letter_row(text + line_feeds[j])])));
-            _mm_store_ps(out[j].lanes, _mm_and_ps(amount, keep));
-        };
-        put(0, _mm_shuffle_ps(negated, negated, 0x00));
-        put(1, _mm_shuffle_ps(negated, negated, 0x55));
-        put(2, _mm_shuffle_ps(negated, negated, 0xAA));
-        put(3, _mm_shuffle_ps(negated, negated, 0xFF));
-    }
-    void take_4(const Addend<float>* addends) noexcept {
-        for (int j = 0; j < 4; ++j) sums = _mm_sub_ps(sums, _mm_load_ps(addends[j].lanes));
-    }
-};
-
-// The four double totals in two SSE2 registers: owner and A, B and C.
-struct DoubleLanesSse2 {
+// The four double totals in one AVX register, and the negated amounts of 4 lines at once.
+struct DoublesAvx2 {
     using Float = double;
+    using Bits = std::uint64_t;
+    static constexpr const LetterRows<Bits>& kRows = kDoubleRows;
+    // Numbers from one negated amount to the next in the array of a group.
+    static constexpr std::uint32_t kStride = 1;
+    __m256d sums;
+    VANTREL_AVX2 explicit DoublesAvx2(const double* totals) noexcept
+        : sums(_mm256_loadu_pd(totals)) {}
+    VANTREL_AVX2 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
+    // The negated amounts of the 4 lines that start at the line feeds line_feeds[0..3], at `out`
+    // (32-byte aligned). The cents (below 2^52) are set into the significand of 2^52, and 2^52
+    // taken off: that gives them exactly, in two instructions that need no shuffle.
+    VANTREL_AVX2 static void amounts_4(double* out, const char* text,
+                                       const std::uint32_t* line_feeds) noexcept {
+        const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
+        const __m256i cents = cents_of_4_avx2(text, line_feeds);
+        const __m256d whole =
+            _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(cents), two_52), two_52);
+        _mm256_store_pd(out, _mm256_div_pd(whole, _mm256_set1_pd(-100.0)));
+    }
+    // Takes the line's vector off the totals: its negated amount (at `negated`) in the lanes
+    // that `keep` keeps, +0.0 in the others.
+    VANTREL_AVX2 void take(const double* negated, const std::uint64_t* keep) noexcept {
+        const __m256d masks = _mm256_load_pd(reinterpret_cast<const double*>(keep));
+        sums = _mm256_sub_pd(sums, _mm256_and_pd(_mm256_broadcast_sd(negated), masks));
+    }
+};
+
+// The four float totals in one SSE register, and the negated amounts of 4 lines at once.
+struct FloatsAvx2 {
+    using Float = float;
+    using Bits = std::uint32_t;
+    static constexpr const LetterRows<Bits>& kRows = kFloatRows;
+    // The cents (below 2^24) convert exactly to float. They are converted where they are, in
+    // the low 32 bits of each 64: every other float of the group's array holds an amount (the
+    // others hold zeros), which saves the shuffle that would pack them.
+    static constexpr std::uint32_t kStride = 2;
+    __m128 sums;
+    VANTREL_AVX2 explicit FloatsAvx2(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
+    VANTREL_AVX2 void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    VANTREL_AVX2 static void amounts_4(float* out, const char* text,
+                                       const std::uint32_t* line_feeds) noexcept {
+        const __m256 whole = _mm256_cvtepi32_ps(cents_of_4_avx2(text, line_feeds));
+        _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
+    }
+    VANTREL_AVX2 void take(const float* negated, const std::uint32_t* keep) noexcept {
+        const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
+        sums = _mm_sub_ps(sums, _mm_and_ps(_mm_broadcast_ss(negated), masks));
+    }
+};
+
+// The four double totals in two SSE2 registers (owner and A, B and C), and the negated amounts
+// of 4 lines at once, each stored twice (SSE2 has no broadcast from memory).
+struct DoublesSse2 {
+    using Float = double;
+    using Bits = std::uint64_t;
+    static constexpr const LetterRows<Bits>& kRows = kDoubleRows;
+    static constexpr std::uint32_t kStride = 2;
     __m128d low;
     __m128d high;
-    explicit DoubleLanesSse2(const double* totals) noexcept
+    explicit DoublesSse2(const double* totals) noexcept
         : low(_mm_loadu_pd(totals)), high(_mm_loadu_pd(totals + 2)) {}
     void store(double* totals) const noexcept {
         _mm_storeu_pd(totals, low);
         _mm_storeu_pd(totals + 2, high);
     }
-    static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
-                             const std::uint32_t* line_feeds) noexcept {
+    static void amounts_4(double* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        const __m128i cents = cents_of_4(text, line_feeds);
         const __m128d hundred = _mm_set1_pd(-100.0);
         const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
         const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
-        const auto put = [&](int j, __m128d amount) {
-            const auto* keep = reinterpret_cast<const __m128i*>(
-                kDoubleLanes.keep[letter_row(text + line_feeds[j])]);
-            _mm_store_pd(out[j].lanes, _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep))));
-            _mm_store_pd(out[j].lanes + 2,
-                         _mm_and_pd(amount, _mm_castsi128_pd(_mm_load_si128(keep + 1))));
-        };
-        put(0, _mm_unpacklo_pd(first, first));
-        put(1, _mm_unpackhi_pd(first, first));
-        put(2, _mm_unpacklo_pd(last, last));
-        put(3, _mm_unpackhi_pd(last, last));
+        _mm_store_pd(out, _mm_unpacklo_pd(first, first));
+        _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
+        _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
+        _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
     }
-    void take_4(const Addend<double>* addends) noexcept {
-        for (int j = 0; j < 4; ++j) {
-            low = _mm_sub_pd(low, _mm_load_pd(addends[j].lanes));
-            high = _mm_sub_pd(high, _mm_load_pd(addends[j].lanes + 2));
-        }
+    void take(const double* negated, const std::uint64_t* keep) noexcept {
+        const __m128d amount = _mm_load_pd(negated);
+        low =
+            _mm_sub_pd(low, _mm_and_pd(amount, _mm_load_pd(reinterpret_cast<const double*>(keep))));
+        high = _mm_sub_pd(
+            high, _mm_and_pd(amount, _mm_load_pd(reinterpret_cast<const double*>(keep + 2))));
     }
 };
 
-// The four double totals in one AVX register.
-struct DoubleLanesAvx2 {
-    using Float = double;
-    __m256d sums;
-    VANTREL_AVX2 explicit DoubleLanesAvx2(const double* totals) noexcept
-        : sums(_mm256_loadu_pd(totals)) {}
-    VANTREL_AVX2 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
-    VANTREL_AVX2 static void addends_of_4(Addend<double>* out, __m128i cents, const char* text,
-                                          const std::uint32_t* line_feeds) noexcept {
-        alignas(32) double negated[4];
-        _mm256_store_pd(negated, _mm256_div_pd(_mm256_cvtepi32_pd(cents), _mm256_set1_pd(-100.0)));
-        for (int j = 0; j < 4; ++j) {
-            const __m256d keep =
-                _mm256_castsi256_pd(_mm256_load_si256(reinterpret_cast<const __m256i*>(
-                    kDoubleLanes.keep[letter_row(text + line_feeds[j])])));
-            _mm256_store_pd(out[j].lanes, _mm256_and_pd(_mm256_broadcast_sd(negated + j), keep));
-        }
+// The four float totals in one SSE register, and the negated amounts of 4 lines at once.
+struct FloatsSse2 {
+    using Float = float;
+    using Bits = std::uint32_t;
+    static constexpr const LetterRows<Bits>& kRows = kFloatRows;
+    static constexpr std::uint32_t kStride = 1;
+    __m128 sums;
+    explicit FloatsSse2(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
+    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    static void amounts_4(float* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        const __m128 whole = _mm_cvtepi32_ps(cents_of_4(text, line_feeds));
+        _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
     }
-    VANTREL_AVX2 void take_4(const Addend<double>* addends) noexcept {
-        for (int j = 0; j < 4; ++j) sums = _mm256_sub_pd(sums, _mm256_load_pd(addends[j].lanes));
+    void take(const float* negated, const std::uint32_t* keep) noexcept {
+        const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
+        sums = _mm_sub_ps(sums, _mm_and_ps(_mm_load1_ps(negated), masks));
     }
 };
 
-// walk_common_lines_* (see line_walk.hpp) with one way of holding the totals (Lanes) and one way
-// of working out 4 amounts (Cents).
-//
-// Each line's amount is taken off the totals negated: x - (-a) is x + a, rounded the same, and
-// x - (+0.0) is x, bit for bit, for every x (-0.0 and NaN included), so the lanes a line does not
-// touch keep their values exactly. A mask then builds each line's vector with one AND.
-template <typename Lanes, typename Cents>
-[[gnu::always_inline]] inline void walk(const char* text, LineIndex& index, std::uint32_t count,
-                                        typename Lanes::Float* totals, char& letter,
-                                        typename Lanes::Float& amount) noexcept {
-    using Float = typename Lanes::Float;
+// The groups whose negated amounts are worked out ahead of the additions: the additions then
+// never wait for the loads, the multiply-adds and the division of their own group, and the
+// processor has the next groups' work to do while the additions wait on each other.
+constexpr std::uint32_t kAheadOfSums = 16;
+
+// The additions of the `lines` (1 to 4) lines of the group that starts at the line feeds
+// line_feeds[0..], whose negated amounts are at `negated`.
+template <typename Numbers>
+[[gnu::always_inline]] inline void take_group(Numbers& numbers,
+                                              const typename Numbers::Float* negated,
+                                              const char* text, const std::uint32_t* line_feeds,
+                                              std::uint32_t lines) noexcept {
+    for (std::uint32_t j = 0; j < lines; ++j) {
+        numbers.take(negated + Numbers::kStride * j, Numbers::kRows.row(text + line_feeds[j]));
+    }
+}
+
+// walk_common_lines_* (see line_walk.hpp) with one way of holding the totals and working out
+// the amounts (Numbers), for the walks that keep only the negated amounts.
+template <typename Numbers>
+[[gnu::always_inline]] inline void walk_ahead(const char* text, LineIndex& index,
+                                              std::uint32_t count, typename Numbers::Float* totals,
+                                              char& letter,
+                                              typename Numbers::Float& amount) noexcept {
+    using Float = typename Numbers::Float;
     // Groups of 4 read past the last line: copies of its end make lines of no concern there.
     for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its vectors
-    // at ring[g % kRing].
-    Addend<Float> ring[kRing][4];
+    // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its
+    // negated amounts at negated[g].
+    constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + 3) / 4;
+    alignas(32) Float negated[kMaxGroups][4 * Numbers::kStride];
+    const std::uint32_t* const line_feeds = index.line_feeds;
+    Numbers numbers(totals);
     const std::uint32_t groups = (count + 3) / 4;
-    Lanes lanes(totals);
-    const std::uint32_t first = groups < kAhead ? groups : kAhead;
+    const std::uint32_t first = groups < kAheadOfSums ? groups : kAheadOfSums;
     for (std::uint32_t group = 0; group < first; ++group) {
-        const std::uint32_t* line_feeds = index.line_feeds + 4 * group;
-        Lanes::addends_of_4(ring[group % kRing], Cents::of_4(text, line_feeds), text, line_feeds);
+        Numbers::amounts_4(negated[group], text, line_feeds + 4 * group);
     }
-    // Each step builds one group and adds one kAhead groups before it: the two interleave.
+    // Each step works out one group and adds one kAheadOfSums groups before it.
     std::uint32_t group = 0;
-    for (; group + kAhead < groups; ++group) {
-        const std::uint32_t* line_feeds = index.line_feeds + 4 * (group + kAhead);
-        Lanes::addends_of_4(ring[(group + kAhead) % kRing], Cents::of_4(text, line_feeds), text,
-                            line_feeds);
-        lanes.take_4(ring[group % kRing]);
+    for (; group + kAheadOfSums < groups; ++group) {
+        const std::uint32_t ahead = group + kAheadOfSums;
+        Numbers::amounts_4(negated[ahead], text, line_feeds + 4 * ahead);
+        take_group(numbers, negated[group], text, line_feeds + 4 * group, 4);
     }
-    // The last group is built by now: the entries past the last line take nothing.
-    for (std::uint32_t line = count; line % 4 != 0; ++line) {
-        ring[(line / 4) % kRing][line % 4] = Addend<Float>{};
+    for (; group + 1 < groups; ++group) {
+        take_group(numbers, negated[group], text, line_feeds + 4 * group, 4);
     }
-    for (; group < groups; ++group) lanes.take_4(ring[group % kRing]);
-    lanes.store(totals);
-    letter = text[index.line_feeds[count - 1] + 1];
-    // The owner's lane always holds the line's negated amount.
-    amount = -ring[((count - 1) / 4) % kRing][(count - 1) % 4].lanes[0];
+    // The last group: only its lines up to the count.
+    take_group(numbers, negated[group], text, line_feeds + 4 * group, count - 4 * group);
+    numbers.store(totals);
+    letter = text[line_feeds[count - 1] + 1];
+    amount = -negated[group][Numbers::kStride * (count - 1 - 4 * group)];
 }
 
 // The AVX-512 build, after the AVX-512 classifier: 8 lines per step, and each line's lanes read
@@ -419,22 +446,22 @@ VANTREL_AVX512 inline void walk_8(const char* text, LineIndex& index, std::uint3
 
 VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count,
                                          double* totals, char& letter, double& amount) noexcept {
-    walk<DoubleLanesAvx2, CentsAvx2>(text, index, count, totals, letter, amount);
+    walk_ahead<DoublesAvx2>(text, index, count, totals, letter, amount);
 }
 
 VANTREL_AVX2 void walk_common_lines_avx2(const char* text, LineIndex& index, std::uint32_t count,
                                          float* totals, char& letter, float& amount) noexcept {
-    walk<FloatLanes, CentsAvx2>(text, index, count, totals, letter, amount);
+    walk_ahead<FloatsAvx2>(text, index, count, totals, letter, amount);
 }
 
 void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count, double* totals,
                             char& letter, double& amount) noexcept {
-    walk<DoubleLanesSse2, CentsSse2>(text, index, count, totals, letter, amount);
+    walk_ahead<DoublesSse2>(text, index, count, totals, letter, amount);
 }
 
 void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t count, float* totals,
                             char& letter, float& amount) noexcept {
-    walk<FloatLanes, CentsSse2>(text, index, count, totals, letter, amount);
+    walk_ahead<FloatsSse2>(text, index, count, totals, letter, amount);
 }
 
 VANTREL_AVX512 void walk_common_lines_avx512(const char* text, LineIndex& index,

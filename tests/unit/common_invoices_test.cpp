@@ -294,7 +294,7 @@ TEST(CommonInvoices, FaultAtEveryByteFloat) {
 }
 
 // Limits on the number of invoices, around the groups of lines that are worked out together
-// (the additions run 32 lines behind the parse) and the stretches that are indexed at once.
+// (the additions run 64 lines behind the parse) and the stretches that are indexed at once.
 TEST(CommonInvoices, InvoiceLimits) {
     std::mt19937 random(7);
     constexpr std::size_t kStretch = console::LineIndex::kMaxBytes;

@@ -8,11 +8,12 @@
 // line subtracts its negated amount in the owner's lane and its letter's lane and +0.0 in the two
 // others. x - (-a) is x + a, rounded the same, and x - (+0.0) is x, bit for bit, for every x (-0.0
 // and NaN included), so those lanes keep their values exactly as if nothing had been added. (Adding
-// +0.0 instead would turn a total of -0.0 into +0.0.) The amounts are worked out 4 lines at a time,
-// 16 groups ahead of the additions, so that no addition waits for a load or a division, into an
-// array with room for every group of an index; each line's vector is made where it is taken, from
-// its negated amount broadcast to the 4 lanes and ANDed with the lane masks of its letter. Only the
-// negated amounts are stored, not whole vectors: the walk is limited by its instruction count.
+// +0.0 instead would turn a total of -0.0 into +0.0.) The amounts are worked out 4 lines at a time
+// (8 with AVX-512), 64 lines ahead of the additions, so that no addition waits for a load or a
+// division, into an array with room for every group of an index; each line's vector is made where
+// it is taken, from its negated amount broadcast to the 4 lanes and ANDed with the lane masks of
+// its letter (with AVX-512, zero-masked by its lanes from the index). Only the negated amounts are
+// stored, not whole vectors: the walk is limited by its instruction count.
 //
 // An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
 // cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
@@ -175,6 +176,7 @@ constexpr LetterRows<std::uint64_t> kDoubleRows = make_letter_rows<std::uint64_t
 
 // The four double totals in one AVX register, and the negated amounts of 4 lines at once.
 struct DoublesAvx2 {
+    static constexpr std::uint32_t kLines = 4;
     using Float = double;
     using Bits = std::uint64_t;
     static constexpr const LetterRows<Bits>& kRows = kDoubleRows;
@@ -187,8 +189,8 @@ struct DoublesAvx2 {
     // The negated amounts of the 4 lines that start at the line feeds line_feeds[0..3], at `out`
     // (32-byte aligned). The cents (below 2^52) are set into the significand of 2^52, and 2^52
     // taken off: that gives them exactly, in two instructions that need no shuffle.
-    VANTREL_AVX2 static void amounts_4(double* out, const char* text,
-                                       const std::uint32_t* line_feeds) noexcept {
+    VANTREL_AVX2 static void amounts(double* out, const char* text,
+                                     const std::uint32_t* line_feeds) noexcept {
         const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
         const __m256i cents = cents_of_4_avx2(text, line_feeds);
         const __m256d whole =
@@ -197,7 +199,9 @@ struct DoublesAvx2 {
     }
     // Takes the line's vector off the totals: its negated amount (at `negated`) in the lanes
     // that `keep` keeps, +0.0 in the others.
-    VANTREL_AVX2 void take(const double* negated, const std::uint64_t* keep) noexcept {
+    VANTREL_AVX2 void take(const double* negated, const char* text, const LineIndex& index,
+                           std::uint32_t line) noexcept {
+        const std::uint64_t* keep = kRows.row(text + index.line_feeds[line]);
         const __m256d masks = _mm256_load_pd(reinterpret_cast<const double*>(keep));
         sums = _mm256_sub_pd(sums, _mm256_and_pd(_mm256_broadcast_sd(negated), masks));
     }
@@ -205,6 +209,7 @@ struct DoublesAvx2 {
 
 // The four float totals in one SSE register, and the negated amounts of 4 lines at once.
 struct FloatsAvx2 {
+    static constexpr std::uint32_t kLines = 4;
     using Float = float;
     using Bits = std::uint32_t;
     static constexpr const LetterRows<Bits>& kRows = kFloatRows;
@@ -215,12 +220,14 @@ struct FloatsAvx2 {
     __m128 sums;
     VANTREL_AVX2 explicit FloatsAvx2(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
     VANTREL_AVX2 void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    VANTREL_AVX2 static void amounts_4(float* out, const char* text,
-                                       const std::uint32_t* line_feeds) noexcept {
+    VANTREL_AVX2 static void amounts(float* out, const char* text,
+                                     const std::uint32_t* line_feeds) noexcept {
         const __m256 whole = _mm256_cvtepi32_ps(cents_of_4_avx2(text, line_feeds));
         _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
     }
-    VANTREL_AVX2 void take(const float* negated, const std::uint32_t* keep) noexcept {
+    VANTREL_AVX2 void take(const float* negated, const char* text, const LineIndex& index,
+                           std::uint32_t line) noexcept {
+        const std::uint32_t* keep = kRows.row(text + index.line_feeds[line]);
         const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
         sums = _mm_sub_ps(sums, _mm_and_ps(_mm_broadcast_ss(negated), masks));
     }
@@ -229,6 +236,7 @@ struct FloatsAvx2 {
 // The four double totals in two SSE2 registers (owner and A, B and C), and the negated amounts
 // of 4 lines at once, each stored twice (SSE2 has no broadcast from memory).
 struct DoublesSse2 {
+    static constexpr std::uint32_t kLines = 4;
     using Float = double;
     using Bits = std::uint64_t;
     static constexpr const LetterRows<Bits>& kRows = kDoubleRows;
@@ -241,7 +249,7 @@ struct DoublesSse2 {
         _mm_storeu_pd(totals, low);
         _mm_storeu_pd(totals + 2, high);
     }
-    static void amounts_4(double* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+    static void amounts(double* out, const char* text, const std::uint32_t* line_feeds) noexcept {
         const __m128i cents = cents_of_4(text, line_feeds);
         const __m128d hundred = _mm_set1_pd(-100.0);
         const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
@@ -251,7 +259,9 @@ struct DoublesSse2 {
         _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
         _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
     }
-    void take(const double* negated, const std::uint64_t* keep) noexcept {
+    void take(const double* negated, const char* text, const LineIndex& index,
+              std::uint32_t line) noexcept {
+        const std::uint64_t* keep = kRows.row(text + index.line_feeds[line]);
         const __m128d amount = _mm_load_pd(negated);
         low =
             _mm_sub_pd(low, _mm_and_pd(amount, _mm_load_pd(reinterpret_cast<const double*>(keep))));
@@ -262,6 +272,7 @@ struct DoublesSse2 {
 
 // The four float totals in one SSE register, and the negated amounts of 4 lines at once.
 struct FloatsSse2 {
+    static constexpr std::uint32_t kLines = 4;
     using Float = float;
     using Bits = std::uint32_t;
     static constexpr const LetterRows<Bits>& kRows = kFloatRows;
@@ -269,177 +280,154 @@ struct FloatsSse2 {
     __m128 sums;
     explicit FloatsSse2(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
     void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void amounts_4(float* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+    static void amounts(float* out, const char* text, const std::uint32_t* line_feeds) noexcept {
         const __m128 whole = _mm_cvtepi32_ps(cents_of_4(text, line_feeds));
         _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
     }
-    void take(const float* negated, const std::uint32_t* keep) noexcept {
+    void take(const float* negated, const char* text, const LineIndex& index,
+              std::uint32_t line) noexcept {
+        const std::uint32_t* keep = kRows.row(text + index.line_feeds[line]);
         const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
         sums = _mm_sub_ps(sums, _mm_and_ps(_mm_load1_ps(negated), masks));
     }
 };
 
-// The groups whose negated amounts are worked out ahead of the additions: the additions then
+// The AVX-512 build, after the AVX-512 classifier: 8 lines per group, and each line's lanes read
+// from the index (index.lanes) as a mask, so that a line's vector is one zero-masked broadcast
+// of its negated amount: the owner's lane and its letter's lane get it, the others +0.0. (A
+// merge-masked addition would need no +0.0 lanes, but it takes 3 cycles where a plain
+// subtraction takes 2, and the chain of additions is the one thing that cannot overlap.)
+#define VANTREL_AVX512 \
+    __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi2,avx2,bmi,bmi2,popcnt")))
+
+// The whole numbers of cents of the 8 lines that start at the line feeds line_feeds[0..7] and end
+// at line_feeds[1..8], as one 64-bit integer per line, worked out as cents_of_4_avx2 does for 4.
+VANTREL_AVX512 inline __m512i cents_of_8_avx512(const char* text,
+                                                const std::uint32_t* line_feeds) noexcept {
+    const auto word = [&](int line) {
+        long long w = 0;
+        std::memcpy(&w, text + line_feeds[line] + 3, sizeof w);
+        return w;
+    };
+    const __m512i words =
+        _mm512_set_epi64(word(7), word(6), word(5), word(4), word(3), word(2), word(1), word(0));
+    const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line_feeds));
+    const __m256i ends = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line_feeds + 1));
+    // 8 bits per integer digit short of 5; 88 or more (a shift to 0) past the last line.
+    const __m256i missing_bits = _mm256_slli_epi32(
+        _mm256_sub_epi32(_mm256_add_epi32(starts, _mm256_set1_epi32(11)), ends), 3);
+    const __m512i digits = _mm512_sllv_epi64(_mm512_xor_si512(words, _mm512_set1_epi8('0')),
+                                             _mm512_cvtepu32_epi64(missing_bits));
+    const __m512i pairs =
+        _mm512_maddubs_epi16(digits, _mm512_broadcast_i32x4(_mm_setr_epi8(
+                                         10, 1, 10, 1, 1, 0, 10, 1, 10, 1, 10, 1, 1, 0, 10, 1)));
+    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));
+    const __m512i halves =
+        _mm512_shuffle_epi8(quads, _mm512_broadcast_i32x4(_mm_setr_epi8(
+                                       0, 1, 4, 5, -1, -1, -1, -1, 8, 9, 12, 13, -1, -1, -1, -1)));
+    return _mm512_madd_epi16(halves, _mm512_set1_epi64(0x000103E8));
+}
+
+// The four double totals in one AVX register, and the negated amounts of 8 lines at once.
+struct DoublesAvx512 {
+    using Float = double;
+    static constexpr std::uint32_t kLines = 8;
+    static constexpr std::uint32_t kStride = 1;
+    __m256d sums;
+    VANTREL_AVX512 explicit DoublesAvx512(const double* totals) noexcept
+        : sums(_mm256_loadu_pd(totals)) {}
+    VANTREL_AVX512 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
+    VANTREL_AVX512 static void amounts(double* out, const char* text,
+                                       const std::uint32_t* line_feeds) noexcept {
+        const __m512d whole = _mm512_cvtepi64_pd(cents_of_8_avx512(text, line_feeds));
+        _mm512_store_pd(out, _mm512_div_pd(whole, _mm512_set1_pd(-100.0)));
+    }
+    // The lanes come from the index, where the classifier put them.
+    VANTREL_AVX512 void take(const double* negated, const char*, const LineIndex& index,
+                             std::uint32_t line) noexcept {
+        const __mmask8 lanes = _cvtu32_mask8(index.lanes[line]);
+        sums = _mm256_sub_pd(sums, _mm256_maskz_mov_pd(lanes, _mm256_set1_pd(*negated)));
+    }
+};
+
+// The four float totals in one SSE register, and the negated amounts of 8 lines at once.
+struct FloatsAvx512 {
+    using Float = float;
+    static constexpr std::uint32_t kLines = 8;
+    static constexpr std::uint32_t kStride = 1;
+    __m128 sums;
+    VANTREL_AVX512 explicit FloatsAvx512(const float* totals) noexcept
+        : sums(_mm_loadu_ps(totals)) {}
+    VANTREL_AVX512 void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    VANTREL_AVX512 static void amounts(float* out, const char* text,
+                                       const std::uint32_t* line_feeds) noexcept {
+        const __m256 whole = _mm512_cvtepi64_ps(cents_of_8_avx512(text, line_feeds));
+        _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
+    }
+    VANTREL_AVX512 void take(const float* negated, const char*, const LineIndex& index,
+                             std::uint32_t line) noexcept {
+        const __mmask8 lanes = _cvtu32_mask8(index.lanes[line]);
+        sums = _mm_sub_ps(sums, _mm_maskz_mov_ps(lanes, _mm_set1_ps(*negated)));
+    }
+};
+
+// The lines whose negated amounts are worked out ahead of the additions: the additions then
 // never wait for the loads, the multiply-adds and the division of their own group, and the
 // processor has the next groups' work to do while the additions wait on each other.
-constexpr std::uint32_t kAheadOfSums = 16;
+constexpr std::uint32_t kLinesAheadOfSums = 64;
 
-// The additions of the `lines` (1 to 4) lines of the group that starts at the line feeds
-// line_feeds[0..], whose negated amounts are at `negated`.
+// The additions of the `lines` (1 to Numbers::kLines) lines from line `first` of the index (line
+// i starts at the line feed line_feeds[i]), whose negated amounts are at `negated`.
 template <typename Numbers>
 [[gnu::always_inline]] inline void take_group(Numbers& numbers,
                                               const typename Numbers::Float* negated,
-                                              const char* text, const std::uint32_t* line_feeds,
-                                              std::uint32_t lines) noexcept {
+                                              const char* text, const LineIndex& index,
+                                              std::uint32_t first, std::uint32_t lines) noexcept {
     for (std::uint32_t j = 0; j < lines; ++j) {
-        numbers.take(negated + Numbers::kStride * j, Numbers::kRows.row(text + line_feeds[j]));
+        numbers.take(negated + Numbers::kStride * j, text, index, first + j);
     }
 }
 
 // walk_common_lines_* (see line_walk.hpp) with one way of holding the totals and working out
-// the amounts (Numbers), for the walks that keep only the negated amounts.
+// the amounts (Numbers), in groups of Numbers::kLines lines.
 template <typename Numbers>
 [[gnu::always_inline]] inline void walk_ahead(const char* text, LineIndex& index,
                                               std::uint32_t count, typename Numbers::Float* totals,
                                               char& letter,
                                               typename Numbers::Float& amount) noexcept {
     using Float = typename Numbers::Float;
-    // Groups of 4 read past the last line: copies of its end make lines of no concern there.
-    for (std::uint32_t i = 1; i <= 4; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    // Group g (lines 4g to 4g + 3) starts at the line feeds line_feeds[4g..] and keeps its
-    // negated amounts at negated[g].
-    constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + 3) / 4;
-    alignas(32) Float negated[kMaxGroups][4 * Numbers::kStride];
+    constexpr std::uint32_t kLines = Numbers::kLines;
+    constexpr std::uint32_t kAhead = kLinesAheadOfSums / kLines;
+    // Groups read past the last line: copies of its end make lines of no concern there.
+    for (std::uint32_t i = 1; i <= kLines; ++i) {
+        index.line_feeds[count + i] = index.line_feeds[count];
+    }
+    // Group g (lines kLines * g on) starts at the line feeds line_feeds[kLines * g..] and keeps
+    // its negated amounts at negated[g].
+    constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
+    alignas(64) Float negated[kMaxGroups][kLines * Numbers::kStride];
     const std::uint32_t* const line_feeds = index.line_feeds;
     Numbers numbers(totals);
-    const std::uint32_t groups = (count + 3) / 4;
-    const std::uint32_t first = groups < kAheadOfSums ? groups : kAheadOfSums;
+    const std::uint32_t groups = (count + kLines - 1) / kLines;
+    const std::uint32_t first = groups < kAhead ? groups : kAhead;
     for (std::uint32_t group = 0; group < first; ++group) {
-        Numbers::amounts_4(negated[group], text, line_feeds + 4 * group);
+        Numbers::amounts(negated[group], text, line_feeds + kLines * group);
     }
-    // Each step works out one group and adds one kAheadOfSums groups before it.
+    // Each step works out one group and adds one kAhead groups before it.
     std::uint32_t group = 0;
-    for (; group + kAheadOfSums < groups; ++group) {
-        const std::uint32_t ahead = group + kAheadOfSums;
-        Numbers::amounts_4(negated[ahead], text, line_feeds + 4 * ahead);
-        take_group(numbers, negated[group], text, line_feeds + 4 * group, 4);
+    for (; group + kAhead < groups; ++group) {
+        const std::uint32_t ahead = group + kAhead;
+        Numbers::amounts(negated[ahead], text, line_feeds + kLines * ahead);
+        take_group(numbers, negated[group], text, index, kLines * group, kLines);
     }
     for (; group + 1 < groups; ++group) {
-        take_group(numbers, negated[group], text, line_feeds + 4 * group, 4);
+        take_group(numbers, negated[group], text, index, kLines * group, kLines);
     }
     // The last group: only its lines up to the count.
-    take_group(numbers, negated[group], text, line_feeds + 4 * group, count - 4 * group);
+    take_group(numbers, negated[group], text, index, kLines * group, count - kLines * group);
     numbers.store(totals);
     letter = text[line_feeds[count - 1] + 1];
-    amount = -negated[group][Numbers::kStride * (count - 1 - 4 * group)];
-}
-
-// The AVX-512 build, after the AVX-512 classifier: 8 lines per step, and each line's lanes read
-// from the index (index.lanes) as a mask, so that building a line's vector is one zero-masked
-// broadcast of its negated amount: the owner's lane and its letter's lane get it, the others
-// +0.0. (A merge-masked addition would need no +0.0 lanes, but it takes 3 cycles where a plain
-// subtraction takes 2, and the chain of additions is the one thing that cannot overlap.)
-#define VANTREL_AVX512 \
-    __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi2,avx2,bmi,bmi2,popcnt")))
-
-// The whole numbers of cents of the 8 lines that start at the line feeds line_feeds[0..7] and end
-// at line_feeds[1..8], as cents_of_4_avx2 works them out for 4: each 128-bit quarter of the
-// register works on 2 lines.
-VANTREL_AVX512 inline __m256i cents_of_8_avx512(const char* text,
-                                                const std::uint32_t* line_feeds) noexcept {
-    const auto word = [&](int line) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, text + line_feeds[line] + 3, sizeof w);
-        return static_cast<long long>(w);
-    };
-    const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line_feeds));
-    const __m256i ends = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line_feeds + 1));
-    const __m256i missing_bits = _mm256_slli_epi32(
-        _mm256_sub_epi32(_mm256_set1_epi32(11), _mm256_sub_epi32(ends, starts)), 3);
-    const __m512i words =
-        _mm512_sllv_epi64(_mm512_xor_si512(_mm512_set_epi64(word(7), word(6), word(5), word(4),
-                                                            word(3), word(2), word(1), word(0)),
-                                           _mm512_set1_epi8('0')),
-                          _mm512_cvtepu32_epi64(missing_bits));
-    const __m512i zero = _mm512_setzero_si512();
-    const __m512i tens = _mm512_broadcast_i32x4(_mm_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1));
-    const __m512i pairs =
-        _mm512_packs_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi8(words, zero), tens),
-                           _mm512_madd_epi16(_mm512_unpackhi_epi8(words, zero), tens));
-    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));
-    const __m512i cents =
-        _mm512_madd_epi16(_mm512_packs_epi32(quads, quads), _mm512_set1_epi32(0x000103E8));
-    // The cents of each quarter's 2 lines are its low 64 bits.
-    return _mm512_castsi512_si256(
-        _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 0, 2, 4, 6), cents));
-}
-
-// The negated amounts of 8 lines, and how the totals take them, for each totals type.
-struct DoubleLanesAvx512 {
-    using Float = double;
-    __m256d sums;
-    VANTREL_AVX512 explicit DoubleLanesAvx512(const double* totals) noexcept
-        : sums(_mm256_loadu_pd(totals)) {}
-    VANTREL_AVX512 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
-    VANTREL_AVX512 static void negated_amounts_of_8(double* out, __m256i cents) noexcept {
-        _mm512_store_pd(out, _mm512_div_pd(_mm512_cvtepi32_pd(cents), _mm512_set1_pd(-100.0)));
-    }
-    VANTREL_AVX512 void take(double negated, std::uint8_t lanes) noexcept {
-        sums =
-            _mm256_sub_pd(sums, _mm256_maskz_mov_pd(_cvtu32_mask8(lanes), _mm256_set1_pd(negated)));
-    }
-};
-
-struct FloatLanesAvx512 {
-    using Float = float;
-    __m128 sums;
-    VANTREL_AVX512 explicit FloatLanesAvx512(const float* totals) noexcept
-        : sums(_mm_loadu_ps(totals)) {}
-    VANTREL_AVX512 void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    VANTREL_AVX512 static void negated_amounts_of_8(float* out, __m256i cents) noexcept {
-        _mm256_store_ps(out, _mm256_div_ps(_mm256_cvtepi32_ps(cents), _mm256_set1_ps(-100.0f)));
-    }
-    VANTREL_AVX512 void take(float negated, std::uint8_t lanes) noexcept {
-        sums = _mm_sub_ps(sums, _mm_maskz_mov_ps(_cvtu32_mask8(lanes), _mm_set1_ps(negated)));
-    }
-};
-
-// The groups of 8 lines whose amounts are worked out ahead of the additions, and the groups kept.
-constexpr std::uint32_t kAhead8 = 4;
-constexpr std::uint32_t kRing8 = 8;
-
-template <typename Lanes>
-VANTREL_AVX512 inline void walk_8(const char* text, LineIndex& index, std::uint32_t count,
-                                  typename Lanes::Float* totals, char& letter,
-                                  typename Lanes::Float& amount) noexcept {
-    using Float = typename Lanes::Float;
-    // Groups of 8 read past the last line: copies of its end make lines of no concern there,
-    // which are never added.
-    for (std::uint32_t i = 1; i <= 8; ++i) index.line_feeds[count + i] = index.line_feeds[count];
-    alignas(64) Float negated[kRing8][8];
-    const std::uint32_t groups = (count + 7) / 8;
-    const auto build = [&](std::uint32_t group) VANTREL_AVX512 {
-        Lanes::negated_amounts_of_8(negated[group % kRing8],
-                                    cents_of_8_avx512(text, index.line_feeds + 8 * group));
-    };
-    Lanes lanes(totals);
-    const auto take = [&](std::uint32_t group, std::uint32_t lines) VANTREL_AVX512 {
-        for (std::uint32_t j = 0; j < lines; ++j) {
-            lanes.take(negated[group % kRing8][j], index.lanes[8 * group + j]);
-        }
-    };
-    const std::uint32_t first = groups < kAhead8 ? groups : kAhead8;
-    for (std::uint32_t group = 0; group < first; ++group) build(group);
-    // Each step works out one group and adds one kAhead8 groups before it.
-    std::uint32_t group = 0;
-    for (; group + kAhead8 < groups; ++group) {
-        build(group + kAhead8);
-        take(group, 8);
-    }
-    for (; group < groups; ++group) take(group, group + 1 < groups ? 8 : count - 8 * group);
-    lanes.store(totals);
-    letter = text[index.line_feeds[count - 1] + 1];
-    amount = -negated[((count - 1) / 8) % kRing8][(count - 1) % 8];
+    amount = -negated[group][Numbers::kStride * (count - 1 - kLines * group)];
 }
 
 }  // namespace
@@ -467,13 +455,13 @@ void walk_common_lines_sse2(const char* text, LineIndex& index, std::uint32_t co
 VANTREL_AVX512 void walk_common_lines_avx512(const char* text, LineIndex& index,
                                              std::uint32_t count, double* totals, char& letter,
                                              double& amount) noexcept {
-    walk_8<DoubleLanesAvx512>(text, index, count, totals, letter, amount);
+    walk_ahead<DoublesAvx512>(text, index, count, totals, letter, amount);
 }
 
 VANTREL_AVX512 void walk_common_lines_avx512(const char* text, LineIndex& index,
                                              std::uint32_t count, float* totals, char& letter,
                                              float& amount) noexcept {
-    walk_8<FloatLanesAvx512>(text, index, count, totals, letter, amount);
+    walk_ahead<FloatsAvx512>(text, index, count, totals, letter, amount);
 }
 
 #undef VANTREL_AVX2

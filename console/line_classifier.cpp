@@ -143,7 +143,7 @@ template <typename Way>
     const BlockClasses classes = Way::classify(text + block);
     const std::uint64_t bad = faults<Way::kShld>(classes, carry) | past_limit;
     const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
-    Way::write_ends(text + block, index, count, static_cast<std::uint32_t>(block), accepted);
+    Way::write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
     if (bad != 0) {
         count += Way::count_bits(accepted);
         fault = block + static_cast<std::size_t>(std::countr_zero(bad));
@@ -232,32 +232,18 @@ alignas(64) constexpr std::uint8_t kByteOffsets[64] = {
     22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
     44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
 
-// Lane bits by the low 4 bits of a letter: 'A', 'B' and 'C' end in 1, 2 and 3.
-alignas(16) constexpr std::uint8_t kLaneBitsByLetter[16] = {0, 3, 5, 9};
-
 // Writes the offsets of the bits of `ends` (offset `base` for bit 0) at `out`, all at once: the
 // offsets of the bits are packed to the front of a register, widened to 16 offsets of 32 bits
-// and stored whole. Likewise the lane bits of the letter after each of those line feeds, at
-// `lanes`. 16 entries of each are written whatever the number of bits (10 at most); the entry of
-// a line feed that starts no indexed line means nothing.
+// and stored whole. 16 entries are written whatever the number of bits (10 at most).
 // (The zero-masked forms of the widening and of taking the low 16 bytes: the plain forms in
 // GCC 12's headers start from an undefined register and draw a maybe-uninitialized warning.)
-VANTREL_AVX512 inline void write_ends_compressed(const char* block_text, std::uint32_t* out,
-                                                 std::uint8_t* lanes, std::uint32_t base,
+VANTREL_AVX512 inline void write_ends_compressed(std::uint32_t* out, std::uint32_t base,
                                                  std::uint64_t ends) noexcept {
     const __m512i packed = _mm512_maskz_compress_epi8(ends, _mm512_load_si512(kByteOffsets));
     const __m128i first_16 = _mm512_maskz_extracti32x4_epi32(0xF, packed, 0);
     const __m512i offsets = _mm512_add_epi32(_mm512_maskz_cvtepu8_epi32(0xFFFF, first_16),
                                              _mm512_set1_epi32(static_cast<int>(base)));
     _mm512_storeu_si512(out, offsets);
-    // Byte i of `after` is the byte after byte i of the block.
-    const __m512i after = _mm512_loadu_si512(block_text + 1);
-    const __m128i letters =
-        _mm512_maskz_extracti32x4_epi32(0xF, _mm512_maskz_compress_epi8(ends, after), 0);
-    const __m128i bits =
-        _mm_shuffle_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(kLaneBitsByLetter)),
-                         _mm_and_si128(letters, _mm_set1_epi8(0x0F)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), bits);
 }
 
 // The three ways through a block: how it is classified, how its line ends are written, how bits
@@ -311,9 +297,8 @@ struct Sse2Way {
             _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
         return c;
     }
-    static void write_ends(const char*, LineIndex& index, std::uint32_t count, std::uint32_t base,
-                           std::uint64_t ends) noexcept {
-        write_ends_bit_by_bit(index.line_feeds + count, base, ends);
+    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
+        write_ends_bit_by_bit(out, base, ends);
     }
     static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return count_bits_without_popcnt(x);
@@ -335,9 +320,9 @@ struct Avx2Way {
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }
-    VANTREL_AVX2 static void write_ends(const char*, LineIndex& index, std::uint32_t count,
-                                        std::uint32_t base, std::uint64_t ends) noexcept {
-        write_ends_bit_by_bit(index.line_feeds + count, base, ends);
+    VANTREL_AVX2 static void write_ends(std::uint32_t* out, std::uint32_t base,
+                                        std::uint64_t ends) noexcept {
+        write_ends_bit_by_bit(out, base, ends);
     }
     VANTREL_AVX2 static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return static_cast<std::uint32_t>(std::popcount(x));
@@ -358,11 +343,9 @@ struct Avx512Way {
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }
-    VANTREL_AVX512 static void write_ends(const char* block_text, LineIndex& index,
-                                          std::uint32_t count, std::uint32_t base,
+    VANTREL_AVX512 static void write_ends(std::uint32_t* out, std::uint32_t base,
                                           std::uint64_t ends) noexcept {
-        write_ends_compressed(block_text, index.line_feeds + count, index.lanes + count, base,
-                              ends);
+        write_ends_compressed(out, base, ends);
     }
     VANTREL_AVX512 static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return static_cast<std::uint32_t>(std::popcount(x));

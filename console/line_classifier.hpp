@@ -22,10 +22,6 @@ struct LineIndex {
     static constexpr std::size_t kCapacity = 1 + kMaxBytes / 7 + 1 + 16 + 8;
 
     std::uint32_t line_feeds[kCapacity];
-    // Written by the AVX-512 way only: lanes[i] says which totals line i + 1 (the one that
-    // line_feeds[i] starts) adds to, as bits: 1 for the owner's, and 2, 4 or 8 for the total of
-    // its letter A, B or C.
-    std::uint8_t lanes[kCapacity];
     std::uint32_t count;
     // The lines went on up to the byte limit of the call, with no fault before it: the text may
     // hold more common lines, to be looked for from the last line feed indexed.

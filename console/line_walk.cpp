@@ -12,8 +12,8 @@
 // (8 with AVX-512), 64 lines ahead of the additions, so that no addition waits for a load or a
 // division, into an array with room for every group of an index; each line's vector is made where
 // it is taken, from its negated amount broadcast to the 4 lanes and ANDed with the lane masks of
-// its letter (with AVX-512, zero-masked by its lanes from the index). Only the negated amounts are
-// stored, not whole vectors: the walk is limited by its instruction count.
+// its letter. Only the negated amounts are stored, not whole vectors: the walk is limited by its
+// instruction count.
 //
 // An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
 // cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
@@ -198,10 +198,9 @@ struct DoublesAvx2 {
         _mm256_store_pd(out, _mm256_div_pd(whole, _mm256_set1_pd(-100.0)));
     }
     // Takes the line's vector off the totals: its negated amount (at `negated`) in the lanes
-    // that `keep` keeps, +0.0 in the others.
-    VANTREL_AVX2 void take(const double* negated, const char* text, const LineIndex& index,
-                           std::uint32_t line) noexcept {
-        const std::uint64_t* keep = kRows.row(text + index.line_feeds[line]);
+    // that the row of its letter keeps (the line starts at `line`), +0.0 in the others.
+    VANTREL_AVX2 void take(const double* negated, const char* line) noexcept {
+        const std::uint64_t* keep = kRows.row(line);
         const __m256d masks = _mm256_load_pd(reinterpret_cast<const double*>(keep));
         sums = _mm256_sub_pd(sums, _mm256_and_pd(_mm256_broadcast_sd(negated), masks));
     }
@@ -225,9 +224,8 @@ struct FloatsAvx2 {
         const __m256 whole = _mm256_cvtepi32_ps(cents_of_4_avx2(text, line_feeds));
         _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
     }
-    VANTREL_AVX2 void take(const float* negated, const char* text, const LineIndex& index,
-                           std::uint32_t line) noexcept {
-        const std::uint32_t* keep = kRows.row(text + index.line_feeds[line]);
+    VANTREL_AVX2 void take(const float* negated, const char* line) noexcept {
+        const std::uint32_t* keep = kRows.row(line);
         const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
         sums = _mm_sub_ps(sums, _mm_and_ps(_mm_broadcast_ss(negated), masks));
     }
@@ -259,9 +257,8 @@ struct DoublesSse2 {
         _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
         _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
     }
-    void take(const double* negated, const char* text, const LineIndex& index,
-              std::uint32_t line) noexcept {
-        const std::uint64_t* keep = kRows.row(text + index.line_feeds[line]);
+    void take(const double* negated, const char* line) noexcept {
+        const std::uint64_t* keep = kRows.row(line);
         const __m128d amount = _mm_load_pd(negated);
         low =
             _mm_sub_pd(low, _mm_and_pd(amount, _mm_load_pd(reinterpret_cast<const double*>(keep))));
@@ -284,19 +281,16 @@ struct FloatsSse2 {
         const __m128 whole = _mm_cvtepi32_ps(cents_of_4(text, line_feeds));
         _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
     }
-    void take(const float* negated, const char* text, const LineIndex& index,
-              std::uint32_t line) noexcept {
-        const std::uint32_t* keep = kRows.row(text + index.line_feeds[line]);
+    void take(const float* negated, const char* line) noexcept {
+        const std::uint32_t* keep = kRows.row(line);
         const __m128 masks = _mm_load_ps(reinterpret_cast<const float*>(keep));
         sums = _mm_sub_ps(sums, _mm_and_ps(_mm_load1_ps(negated), masks));
     }
 };
 
-// The AVX-512 build, after the AVX-512 classifier: 8 lines per group, and each line's lanes read
-// from the index (index.lanes) as a mask, so that a line's vector is one zero-masked broadcast
-// of its negated amount: the owner's lane and its letter's lane get it, the others +0.0. (A
-// merge-masked addition would need no +0.0 lanes, but it takes 3 cycles where a plain
-// subtraction takes 2, and the chain of additions is the one thing that cannot overlap.)
+// The AVX-512 build: 8 lines per group. Each line's vector is made as in the AVX2 build: a
+// zero-masked broadcast by lane bits was slower, since its mask moves and masking share one port
+// with the shuffles that work out the amounts.
 #define VANTREL_AVX512 \
     __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi2,avx2,bmi,bmi2,popcnt")))
 
@@ -328,46 +322,26 @@ VANTREL_AVX512 inline __m512i cents_of_8_avx512(const char* text,
     return _mm512_madd_epi16(halves, _mm512_set1_epi64(0x000103E8));
 }
 
-// The four double totals in one AVX register, and the negated amounts of 8 lines at once.
-struct DoublesAvx512 {
-    using Float = double;
+// The AVX-512 numbers: as the AVX2 ones, with the amounts of 8 lines at once.
+struct DoublesAvx512 : DoublesAvx2 {
     static constexpr std::uint32_t kLines = 8;
-    static constexpr std::uint32_t kStride = 1;
-    __m256d sums;
-    VANTREL_AVX512 explicit DoublesAvx512(const double* totals) noexcept
-        : sums(_mm256_loadu_pd(totals)) {}
-    VANTREL_AVX512 void store(double* totals) const noexcept { _mm256_storeu_pd(totals, sums); }
+    using DoublesAvx2::DoublesAvx2;
     VANTREL_AVX512 static void amounts(double* out, const char* text,
                                        const std::uint32_t* line_feeds) noexcept {
         const __m512d whole = _mm512_cvtepi64_pd(cents_of_8_avx512(text, line_feeds));
         _mm512_store_pd(out, _mm512_div_pd(whole, _mm512_set1_pd(-100.0)));
     }
-    // The lanes come from the index, where the classifier put them.
-    VANTREL_AVX512 void take(const double* negated, const char*, const LineIndex& index,
-                             std::uint32_t line) noexcept {
-        const __mmask8 lanes = _cvtu32_mask8(index.lanes[line]);
-        sums = _mm256_sub_pd(sums, _mm256_maskz_mov_pd(lanes, _mm256_set1_pd(*negated)));
-    }
 };
 
-// The four float totals in one SSE register, and the negated amounts of 8 lines at once.
-struct FloatsAvx512 {
-    using Float = float;
+struct FloatsAvx512 : FloatsAvx2 {
     static constexpr std::uint32_t kLines = 8;
+    // The amounts are packed: one float each.
     static constexpr std::uint32_t kStride = 1;
-    __m128 sums;
-    VANTREL_AVX512 explicit FloatsAvx512(const float* totals) noexcept
-        : sums(_mm_loadu_ps(totals)) {}
-    VANTREL_AVX512 void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    using FloatsAvx2::FloatsAvx2;
     VANTREL_AVX512 static void amounts(float* out, const char* text,
                                        const std::uint32_t* line_feeds) noexcept {
         const __m256 whole = _mm512_cvtepi64_ps(cents_of_8_avx512(text, line_feeds));
         _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
-    }
-    VANTREL_AVX512 void take(const float* negated, const char*, const LineIndex& index,
-                             std::uint32_t line) noexcept {
-        const __mmask8 lanes = _cvtu32_mask8(index.lanes[line]);
-        sums = _mm_sub_ps(sums, _mm_maskz_mov_ps(lanes, _mm_set1_ps(*negated)));
     }
 };
 
@@ -376,15 +350,15 @@ struct FloatsAvx512 {
 // processor has the next groups' work to do while the additions wait on each other.
 constexpr std::uint32_t kLinesAheadOfSums = 64;
 
-// The additions of the `lines` (1 to Numbers::kLines) lines from line `first` of the index (line
-// i starts at the line feed line_feeds[i]), whose negated amounts are at `negated`.
+// The additions of the `lines` (1 to Numbers::kLines) lines from line `first` (line i starts at
+// the line feed line_feeds[i]), whose negated amounts are at `negated`.
 template <typename Numbers>
 [[gnu::always_inline]] inline void take_group(Numbers& numbers,
                                               const typename Numbers::Float* negated,
-                                              const char* text, const LineIndex& index,
+                                              const char* text, const std::uint32_t* line_feeds,
                                               std::uint32_t first, std::uint32_t lines) noexcept {
     for (std::uint32_t j = 0; j < lines; ++j) {
-        numbers.take(negated + Numbers::kStride * j, text, index, first + j);
+        numbers.take(negated + Numbers::kStride * j, text + line_feeds[first + j]);
     }
 }
 
@@ -418,13 +392,13 @@ template <typename Numbers>
     for (; group + kAhead < groups; ++group) {
         const std::uint32_t ahead = group + kAhead;
         Numbers::amounts(negated[ahead], text, line_feeds + kLines * ahead);
-        take_group(numbers, negated[group], text, index, kLines * group, kLines);
+        take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }
     for (; group + 1 < groups; ++group) {
-        take_group(numbers, negated[group], text, index, kLines * group, kLines);
+        take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }
     // The last group: only its lines up to the count.
-    take_group(numbers, negated[group], text, index, kLines * group, count - kLines * group);
+    take_group(numbers, negated[group], text, line_feeds, kLines * group, count - kLines * group);
     numbers.store(totals);
     letter = text[line_feeds[count - 1] + 1];
     amount = -negated[group][Numbers::kStride * (count - 1 - kLines * group)];

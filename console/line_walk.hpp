@@ -16,8 +16,8 @@ namespace console {
 // [2], [3] for A, B, C), in input order. `letter` and `amount` are set to the last line's. Reads
 // the 11 bytes after each line start and the 8 bytes before each line end: from 1 byte before
 // `text` to 11 bytes past the last line feed indexed; writes copies of the last offset after the
-// first `count` offsets of the index. Three builds, as for the classifier: AVX-512, which also
-// reads index.lanes (so only after the AVX-512 classifier), AVX2 and SSE2.
+// first `count` offsets of the index. Three builds, as for the classifier: AVX-512, AVX2 and
+// SSE2.
 void walk_common_lines_avx512(const char* text, LineIndex& index, std::uint32_t count,
                               double* totals, char& letter, double& amount) noexcept;
 void walk_common_lines_avx512(const char* text, LineIndex& index, std::uint32_t count,

@@ -12,7 +12,6 @@
 
 #include "console/byte_source.hpp"
 #include "console/character_classes.hpp"
-#include "console/common_invoices.hpp"
 #include "console/in_buffer_scan.hpp"
 #include "console/number_conversion.hpp"
 #include "console/text_buffer.hpp"
@@ -82,40 +81,16 @@ class FormattedInput {
         return true;
     }
 
-    // Totals, straight from the buffer, the common invoice lines that stand in a row here (a line
-    // feed, a letter A, B or C, a blank and an amount such as 12345.67; common_invoices.hpp has
-    // the details), at most max_invoices of them (at least 1), exactly as the exact reads of
-    // either program would take them one by one: each amount is added to owner_total and to its
-    // letter's total among category_totals[0..2], and letter and amount are left holding the
-    // last line's. Returns how many it totalled; with 0 it has changed nothing.
-    //
-    // Where the text keeps not being common lines, or holds them only one or a few at a time
-    // between other lines, the attempts back off exponentially, so that such input costs hardly
-    // more than its exact reads; a run of kLongRun lines or more, or one that ends the batch,
-    // ends the backing off.
-    template <typename Float>
-    std::int32_t total_common_invoices(std::int32_t max_invoices, Float& owner_total,
-                                       Float* category_totals, char& letter,
-                                       Float& amount) noexcept {
-        if (attempts_to_skip_ > 0) {
-            --attempts_to_skip_;
-            return 0;
-        }
-        const char* stop = nullptr;
-        const std::uint32_t totalled = console::total_common_invoices(
-            text_.next(), text_.end(), static_cast<std::uint32_t>(max_invoices), owner_total,
-            category_totals, letter, amount, &stop);
-        const bool short_run =
-            totalled < kLongRun && totalled < static_cast<std::uint32_t>(max_invoices);
-        if (short_run) {
-            attempts_to_skip_ = backoff_;
-            backoff_ = backoff_ < kMaxBackoff ? 2 * backoff_ + 1 : kMaxBackoff;
-        } else {
-            backoff_ = 0;
-        }
-        if (totalled > 0) text_.advance_to(stop);
-        return static_cast<std::int32_t>(totalled);
-    }
+    // The buffered text, for code that reads it in bulk: [buffered_begin(), buffered_end()) is
+    // the unread text, where the next read starts, as far as it is buffered now (possibly none).
+    // kReadableBefore bytes before it and kReadableAfter bytes from its end on may be read as
+    // well; their values mean nothing.
+    static constexpr std::size_t kReadableBefore = TextBuffer::kGuardBytes;
+    static constexpr std::size_t kReadableAfter = TextBuffer::kPaddingBytes;
+    const char* buffered_begin() const noexcept { return text_.next(); }
+    const char* buffered_end() const noexcept { return text_.end(); }
+    // Consumes the buffered text up to `position`, in [buffered_begin(), buffered_end()].
+    void consume_to(const char* position) noexcept { text_.advance_to(position); }
 
     // Bytes consumed so far, counting a dropped carriage return as none.
     std::uint64_t position() const noexcept { return text_.position(); }
@@ -123,10 +98,6 @@ class FormattedInput {
     int error() const noexcept { return text_.error(); }
 
   private:
-    // The most attempts at common lines skipped after one that took fewer than kLongRun lines.
-    static constexpr std::uint32_t kMaxBackoff = 63;
-    static constexpr std::uint32_t kLongRun = 8;
-
     static bool is_separator_byte(char c) noexcept {
         return chars::is_separator(static_cast<unsigned char>(c));
     }
@@ -147,8 +118,6 @@ class FormattedInput {
     bool read_number_general(Float& out) noexcept;
 
     TextBuffer text_;
-    std::uint32_t attempts_to_skip_ = 0;
-    std::uint32_t backoff_ = 0;
 };
 
 }  // namespace console

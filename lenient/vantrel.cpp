@@ -3,8 +3,9 @@
 // letters nor digits separates the category letter from what stands around it.
 #include <cstdint>
 
-#include "console/repeated_sum.hpp"
 #include "console/standard_streams.hpp"
+#include "tally/common_lines.hpp"
+#include "tally/repeated_sum.hpp"
 
 int main() {
     // Positions 0 to 2: owners 1 to 3; positions 3 to 5: categories A to C.
@@ -13,11 +14,10 @@ int main() {
     std::int32_t invoice_count = 0;
     char category_letter = '\0';
     float amount = 0.0f;
-    // Takes the amounts of owner IDs other than 1 to 3 where a total is needed; never printed.
-    float no_owner_total = 0.0f;
 
     console::FormattedInput& in = console::standard_input();
     console::FormattedOutput& out = console::standard_output();
+    tally::CommonLines common_lines(in);
 
     for (int batch = 0; batch < 3; ++batch) {
         in.read_int(owner_id);       // "%d"
@@ -26,33 +26,30 @@ int main() {
             // Common invoice lines ("A 12345.67" after a line feed) are totalled straight from
             // the input buffer, as many as stand there in a row, with the same result as reading
             // them one at a time below.
-            invoice += in.total_common_invoices(
-                invoice_count - invoice,
-                owner_id >= 1 && owner_id <= 3 ? totals[owner_id - 1] : no_owner_total, &totals[3],
-                category_letter, amount);
+            invoice += common_lines.total(invoice_count - invoice, owner_id, totals,
+                                          category_letter, amount);
             if (invoice == invoice_count) break;
 
-            // One invoice, read the exact way.
-            // "%*[^A-Za-z0-9]%c%*[^A-Za-z0-9]%f": each step runs only if the one before it did.
-            const bool separated = in.skip_separator_run();
-            if (separated && in.read_char(category_letter) && in.skip_separator_run()) {
+            // One invoice, read the exact way: "%*[^A-Za-z0-9]%c%*[^A-Za-z0-9]%f", each step only
+            // if the one before it succeeded. Without the first separator run (the input has
+            // ended, or a letter or digit stands there) the read consumes nothing.
+            const bool consumed_nothing = !in.skip_separator_run();
+            if (!consumed_nothing && in.read_char(category_letter) && in.skip_separator_run()) {
                 in.read_number(amount);
             }
-            // Without the first separator run (the input has ended, or a letter or digit stands
-            // there) the read consumes and fills nothing, so every invoice left in the batch
-            // fails the same way and adds the same amount to the same totals: they are all
-            // totalled at once.
-            const std::int32_t times = separated ? 1 : invoice_count - invoice;
+            // A read that consumed nothing stands for every invoice left in the batch.
+            const std::int32_t times =
+                tally::invoices_covered(consumed_nothing, invoice_count - invoice);
 
             // The category first, then the owner. Letters A to C have positions 3 to 5, any
             // other letter none; owners 1 to 3 have positions 0 to 2, and any other owner's
             // amount counts in the category totals alone.
             if (category_letter >= 'A' && category_letter <= 'C') {
                 totals[3 + category_letter - 'A'] =
-                    console::add_repeatedly(totals[3 + category_letter - 'A'], amount, times);
+                    tally::add_repeatedly(totals[3 + category_letter - 'A'], amount, times);
             }
             if (owner_id >= 1 && owner_id <= 3) {
-                totals[owner_id - 1] = console::add_repeatedly(totals[owner_id - 1], amount, times);
+                totals[owner_id - 1] = tally::add_repeatedly(totals[owner_id - 1], amount, times);
             }
             invoice += times;
         }

@@ -7,12 +7,12 @@
 #include <limits>
 #include <random>
 
-#include "console/repeated_sum.hpp"
+#include "tally/repeated_sum.hpp"
 #include "tests/support/bits.hpp"
 
 namespace {
 
-using console::add_repeatedly;
+using tally::add_repeatedly;
 using testing_support::bits;
 
 template <typename Float>

@@ -2,8 +2,8 @@
 // a plain line-by-line reader (strtod / strtof, one addition at a time), which says how many
 // lines must be taken, and the programs' own exact reads, which say what taking them means.
 // Faults are planted at every byte of a text and at random, block ends fall at every offset,
-// and every vector path the processor has runs with both totals types; every result must match bit
-// for bit.
+// and every way the processor runs, the portable one among them, runs with both totals types; every
+// result must match bit for bit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "console/common_invoices.hpp"
 #include "console/formatted_input.hpp"
-#include "console/line_classifier.hpp"
+#include "tally/generic/line_index.hpp"
+#include "tally/way.hpp"
 #include "tests/support/bits.hpp"
 #include "tests/support/chunked_source.hpp"
 
@@ -28,7 +28,6 @@ namespace {
 
 using testing_support::bits;
 
-using console::VectorPath;
 using testing_support::ChunkedSource;
 
 constexpr std::uint32_t kNoLimit = std::numeric_limits<std::uint32_t>::max();
@@ -117,13 +116,21 @@ Outcome<Float> read_exactly(const char* text, const char* end, std::uint32_t inv
 }
 
 template <typename Float>
-Outcome<Float> run_kernel(VectorPath path, const char* text, const char* end,
-                          std::uint32_t max_invoices, Outcome<Float> start) {
+Outcome<Float> run_way(const tally::Way& way, const char* text, const char* end,
+                       std::uint32_t max_invoices, Outcome<Float> start) {
+    tally::LineRun<Float> run{
+        text,         end,
+        max_invoices, {start.owner, start.categories[0], start.categories[1], start.categories[2]},
+        start.letter, start.amount,
+        nullptr};
     Outcome<Float> out = start;
-    const char* stop = nullptr;
-    out.taken = console::total_common_invoices_on<Float>(
-        path, text, end, max_invoices, out.owner, out.categories, out.letter, out.amount, &stop);
-    if (out.taken > 0) out.stop = stop - text;
+    out.taken = way.total(run);
+    if (out.taken == 0) return out;
+    out.owner = run.totals[0];
+    for (int k = 0; k < 3; ++k) out.categories[k] = run.totals[k + 1];
+    out.letter = run.letter;
+    out.amount = run.amount;
+    out.stop = run.stop - text;
     return out;
 }
 
@@ -190,6 +197,8 @@ const Fault kFaults[] = {
     {"exponent", Fault::replace, 'e'},
     {"byte above 127", Fault::replace, '\xC3'},
     {"NUL", Fault::replace, '\0'},
+    {"colon, next to the digits", Fault::replace, ':'},
+    {"slash, next to the digits", Fault::replace, '/'},
     {"digit inserted", Fault::insert, '5'},  // 6 integer digits, 3 fraction digits
     {"point inserted", Fault::insert, '.'},
     {"blank inserted", Fault::insert, ' '},
@@ -230,44 +239,20 @@ std::vector<Outcome<Float>> starts() {
     };
 }
 
-std::vector<VectorPath> paths() {
-    std::vector<VectorPath> all = {VectorPath::sse2};
-    if (console::has_avx2_path()) all.push_back(VectorPath::avx2);
-    if (console::has_avx512_path()) all.push_back(VectorPath::avx512);
-    return all;
-}
-
-const char* path_name(VectorPath path) {
-    return path == VectorPath::avx512 ? "avx512" : path == VectorPath::avx2 ? "avx2" : "sse2";
-}
-
-// One text through every path the processor has, against both references.
+// One text through every way the processor runs, against both references.
 template <typename Float>
 void check(const Placed& placed, std::uint32_t max_invoices, const Outcome<Float>& start,
            const std::string& what) {
-    const Outcome<Float> plain = read_plainly(placed.text(), placed.end(), max_invoices, start);
-    if (plain.taken > 0) {
-        expect_same(plain, read_exactly(placed.text(), placed.end(), plain.taken, start),
+    const Outcome<Float> want = read_plainly(placed.text(), placed.end(), max_invoices, start);
+    if (want.taken > 0) {
+        expect_same(want, read_exactly(placed.text(), placed.end(), want.taken, start),
                     what + " (the exact reads)");
     }
-    // Only x86-64 has the vector ways; elsewhere nothing is taken and the exact reads do all.
-#if defined(__x86_64__)
-    const Outcome<Float> want = plain;
-#else
-    const Outcome<Float> want = start;
-#endif
-    for (const VectorPath path : paths()) {
-        expect_same(run_kernel(path, placed.text(), placed.end(), max_invoices, start), want,
-                    what + " on " + path_name(path));
+    for (const tally::Way* way : tally::all_ways()) {
+        if (!way->runs_here()) continue;
+        expect_same(run_way(*way, placed.text(), placed.end(), max_invoices, start), want,
+                    what + " on " + way->name);
     }
-    // And the way the programs take, chosen by the CPU.
-    Outcome<Float> chosen = start;
-    const char* stop = nullptr;
-    chosen.taken = console::total_common_invoices<Float>(placed.text(), placed.end(), max_invoices,
-                                                         chosen.owner, chosen.categories,
-                                                         chosen.letter, chosen.amount, &stop);
-    if (chosen.taken > 0) chosen.stop = stop - placed.text();
-    expect_same(chosen, want, what + " on the chosen way");
 }
 
 template <typename Float>
@@ -297,7 +282,7 @@ TEST(CommonInvoices, FaultAtEveryByteFloat) {
 // (the additions run 64 lines behind the parse) and the stretches that are indexed at once.
 TEST(CommonInvoices, InvoiceLimits) {
     std::mt19937 random(7);
-    constexpr std::size_t kStretch = console::LineIndex::kMaxBytes;
+    constexpr std::size_t kStretch = tally::LineIndex::kMaxBytes;
     constexpr auto kLines = static_cast<std::uint32_t>(3 * kStretch / 8);  // beyond 3 stretches
     const std::string text = common_lines(random, static_cast<int>(kLines));
     // The lines whose line feed ends them within the first stretch.
@@ -342,7 +327,7 @@ void plant_at_random() {
     for (int round = 0; round < 400; ++round) {
         // Up to about 3 stretches of indexed bytes.
         std::string text = common_lines(
-            random, 1 + static_cast<int>(random() % (3 * console::LineIndex::kMaxBytes / 9)));
+            random, 1 + static_cast<int>(random() % (3 * tally::LineIndex::kMaxBytes / 9)));
         const int faults = static_cast<int>(random() % 3);
         for (int i = 0; i < faults; ++i) {
             const Fault& fault = kFaults[random() % std::size(kFaults)];
@@ -350,7 +335,7 @@ void plant_at_random() {
         }
         const std::uint32_t limit =
             random() % 4 == 0
-                ? static_cast<std::uint32_t>(random() % (3 * console::LineIndex::kMaxBytes / 8))
+                ? static_cast<std::uint32_t>(random() % (3 * tally::LineIndex::kMaxBytes / 8))
                 : kNoLimit;
         const Placed placed(text, random() % 64, common_lines(random, 8));
         check(placed, limit, starts<Float>()[random() % 4], "round " + std::to_string(round));

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace console {
+namespace tally {
 
 namespace repeated_sum_detail {
 
@@ -88,4 +88,10 @@ inline Float add_repeatedly(Float total, Float amount, std::int64_t times) noexc
                : repeated_sum_detail::add_many(total, amount, static_cast<std::uint64_t>(times));
 }
 
-}  // namespace console
+// How many invoices one exact read stands for: 1, or, when the read consumed nothing and so
+// every invoice left in the batch would fail the same way and add the same amount, all of them.
+inline std::int32_t invoices_covered(bool consumed_nothing, std::int32_t invoices_left) noexcept {
+    return consumed_nothing ? invoices_left : 1;
+}
+
+}  // namespace tally

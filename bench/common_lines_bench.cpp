@@ -1,12 +1,12 @@
 // Throughput of the fast way through common invoice lines on its own, with no reads from a file:
-// every vector path the processor has, both totals types, against a plain scalar loop and against
+// every way the processor runs, both totals types, against a plain scalar loop and against
 // the exact reads over the same text in memory. The text has the benchmark input's shape (one
 // invoice per line, amounts of one to five integer digits) and fits the second-level cache, as the
 // input blocks do. Prints the median of several runs of each, in GB/s, and each one's ratio to the
 // scalar loop of the same run. The figures count the process's own processor time, not the time on
 // the wall, so that other work on a shared machine weighs on them as little as it can.
 //
-// usage: common_invoices_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]
+// usage: common_lines_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "bench/invoice_lines.hpp"
-#include "console/common_invoices.hpp"
 #include "console/formatted_input.hpp"
+#include "tally/way.hpp"
 #include "tests/support/chunked_source.hpp"
 
 namespace {
@@ -98,37 +98,35 @@ std::uint32_t exact_totals(const char* p, const char* end, std::uint32_t lines, 
     return lines;
 }
 
-enum class Way { avx512, avx2, sse2, scalar, exact };
+// What is measured: a way through common lines, the scalar loop (no way) or the exact reads.
+struct Measured {
+    const char* name;
+    const tally::Way* way;
+};
 
 template <typename Float>
-std::uint32_t run_once(Way way, const Text& text, Float* totals) {
-    switch (way) {
-        case Way::scalar:
-            return scalar_totals(text.begin(), text.end(), totals);
-        case Way::exact:
-            return exact_totals(text.begin(), text.end(), text.lines, totals);
-        default:
-            break;
+std::uint32_t run_once(const Measured& measured, const Text& text, Float* totals) {
+    if (measured.way == nullptr) {
+        return measured.name[0] == 's' ? scalar_totals(text.begin(), text.end(), totals)
+                                       : exact_totals(text.begin(), text.end(), text.lines, totals);
     }
-    char letter = '\0';
-    Float amount = 0;
-    const char* stop = nullptr;
-    const console::VectorPath path = way == Way::avx512 ? console::VectorPath::avx512
-                                     : way == Way::avx2 ? console::VectorPath::avx2
-                                                        : console::VectorPath::sse2;
-    return console::total_common_invoices_on<Float>(path, text.begin(), text.end(), text.lines,
-                                                    totals[0], totals + 1, letter, amount, &stop);
+    tally::LineRun<Float> run{
+        text.begin(), text.end(), text.lines, {totals[0], totals[1], totals[2], totals[3]},
+        '\0',         0,          nullptr};
+    const std::uint32_t taken = measured.way->total(run);
+    for (int k = 0; k < 4; ++k) totals[k] = run.totals[k];
+    return taken;
 }
 
 // GB/s of one run: passes over the text until bytes_per_run bytes have been totalled.
 template <typename Float>
-double gigabytes_per_second(Way way, const Text& text, std::size_t bytes_per_run) {
+double gigabytes_per_second(const Measured& measured, const Text& text, std::size_t bytes_per_run) {
     const auto size = static_cast<std::size_t>(text.end() - text.begin());
     const std::size_t passes = std::max<std::size_t>(1, bytes_per_run / size);
     Float totals[4] = {0, 0, 0, 0};
     const std::clock_t start = std::clock();
     for (std::size_t pass = 0; pass < passes; ++pass) {
-        if (run_once(way, text, totals) != text.lines) {
+        if (run_once(measured, text, totals) != text.lines) {
             std::fprintf(stderr, "a pass did not take every line\n");
             std::exit(1);
         }
@@ -141,33 +139,32 @@ double gigabytes_per_second(Way way, const Text& text, std::size_t bytes_per_run
 
 template <typename Float>
 void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run) {
-    std::vector<Way> ways = {Way::sse2, Way::scalar, Way::exact};
-    if (console::has_avx2_path()) ways.insert(ways.begin(), Way::avx2);
-    if (console::has_avx512_path()) ways.insert(ways.begin(), Way::avx512);
-    const char* const names[] = {"kernel AVX-512", "kernel AVX2", "kernel SSE2", "scalar loop",
-                                 "exact reads"};
-    std::vector<std::vector<double>> rates(5);
-    std::vector<double> ratios[5];
+    std::vector<Measured> measured;
+    for (const tally::Way* way : tally::all_ways()) {
+        if (way->runs_here()) measured.push_back({way->name, way});
+    }
+    measured.push_back({"scalar loop", nullptr});
+    measured.push_back({"exact reads", nullptr});
+    const std::size_t scalar = measured.size() - 2;
+    std::vector<std::vector<double>> rates(measured.size());
+    std::vector<std::vector<double>> ratios(measured.size());
     for (int run = 0; run < runs; ++run) {
-        double scalar = 0;
-        double figures[5] = {0, 0, 0, 0, 0};
-        for (const Way way : ways) {
-            figures[static_cast<int>(way)] = gigabytes_per_second<Float>(way, text, bytes_per_run);
+        std::vector<double> figures;
+        for (const Measured& m : measured) {
+            figures.push_back(gigabytes_per_second<Float>(m, text, bytes_per_run));
         }
-        scalar = figures[static_cast<int>(Way::scalar)];
-        for (const Way way : ways) {
-            rates[static_cast<std::size_t>(way)].push_back(figures[static_cast<int>(way)]);
-            ratios[static_cast<int>(way)].push_back(figures[static_cast<int>(way)] / scalar);
+        for (std::size_t i = 0; i < measured.size(); ++i) {
+            rates[i].push_back(figures[i]);
+            ratios[i].push_back(figures[i] / figures[scalar]);
         }
     }
     const auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    for (const Way way : ways) {
-        const auto w = static_cast<std::size_t>(way);
-        std::printf("%-8s %-14s %6.2f GB/s  %5.2f x scalar\n", name, names[w], median(rates[w]),
-                    median(ratios[w]));
+    for (std::size_t i = 0; i < measured.size(); ++i) {
+        std::printf("%-8s %-12s %6.2f GB/s  %5.2f x scalar\n", name, measured[i].name,
+                    median(rates[i]), median(ratios[i]));
     }
 }
 

@@ -1,0 +1,204 @@
+// Finds where a run of common lines ends, 64 bytes at a time, written once for every way: a way
+// supplies a Block type with its primitives (see the end of this comment), and its entry points
+// instantiate index_lines<Block> under the way's own target attributes. Everything here is
+// always inlined into those entry points, so that it is compiled for the way's instruction set.
+//
+// Invariant: an offset enters the index only when every byte from the start of the text up to
+// and including that line feed has been checked and belongs to a common line.
+//
+// Each block of 64 bytes becomes five bit masks, one bit per byte, bit i for byte i: line feed,
+// category letter (A, B or C), blank, point, digit. A run of common lines is then exactly the
+// text where
+//   - every byte is in one of the five classes;
+//   - a letter stands right after each line feed and nowhere else, and a blank two bytes after
+//     each line feed and nowhere else;
+//   - a digit stands three bytes after each line feed (the first integer digit);
+//   - every line feed but the first is preceded by a point and two digits (the point three
+//     bytes back), and a point stands nowhere else;
+//   - no six digits stand in a row (at most 5 integer digits; the fraction, behind its point,
+//     has 2).
+// Every check is stated so that its failure is marked at the checked byte or after it, never
+// before: a fault is seen by the time the line feed that ends its line is, so a line is
+// accepted as soon as no fault stands at or before its ending line feed. The checks that look
+// back across the start of a block take the previous block's masks as carries.
+//
+// A Block type has:
+//   static BlockClasses classify(const char* p): the classes of the 64 bytes at p;
+//   template <int k> static std::uint64_t later(std::uint64_t now, std::uint64_t before):
+//     `now` moved k bytes later (1 to 63), its first k bits taken from the end of `before`;
+//   static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends): the
+//     offsets of the bits of `ends` (base for bit 0) at out, in order; up to 16 entries may be
+//     written whatever the number of bits (a block holds 10 line ends at most);
+//   static std::uint32_t count_bits(std::uint64_t x).
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "tally/generic/line_index.hpp"
+
+namespace tally {
+
+// One block's bytes by class, bit i for byte i.
+struct BlockClasses {
+    std::uint64_t line_feed;
+    std::uint64_t letter;
+    std::uint64_t blank;
+    std::uint64_t point;
+    std::uint64_t digit;
+    // How many line feeds the block holds.
+    std::uint32_t line_feed_count;
+};
+
+// `now` moved k bytes later, its first k bits taken from the end of `before`: the plain form of
+// Block::later.
+template <int k>
+[[gnu::always_inline]] inline std::uint64_t later_by_shifts(std::uint64_t now,
+                                                            std::uint64_t before) noexcept {
+    return (now << k) | (before >> (64 - k));
+}
+
+// Block::write_ends one bit at a time, for ways without a compress instruction: eight offsets
+// are written whether or not there are that many, without a branch per line (a branch on where
+// lines end would be mispredicted often), and the rare ninth and tenth take a second round.
+// Block::lowest_bit(x) is the number of zero bits below the lowest one bit of x, any value for 0.
+template <typename Block>
+[[gnu::always_inline]] inline void write_ends_one_at_a_time(std::uint32_t* out, std::uint32_t base,
+                                                            std::uint64_t ends) noexcept {
+    for (int i = 0; i < 8; ++i) {
+        std::uint32_t offset = base + Block::lowest_bit(ends);
+        ends &= ends - 1;
+        // Hides from the compiler that the mask may now be 0, so that it does not branch there,
+        // and keeps the offsets in plain registers: gathered into vectors they cost more.
+        __asm__("" : "+r"(ends), "+r"(offset));
+        out[i] = offset;
+    }
+    for (int i = 8; ends != 0; ++i) {
+        out[i] = base + static_cast<std::uint32_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+    }
+}
+
+// A population count in plain arithmetic, for ways whose processors may lack a POPCNT
+// instruction (baseline x86-64 has none, and std::popcount then calls a library function): the
+// bits summed in pairs, nibbles and bytes, and the bytes by one multiply.
+[[gnu::always_inline]] inline std::uint32_t count_bits_in_arithmetic(std::uint64_t x) noexcept {
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::uint32_t>((x * 0x0101010101010101u) >> 56);
+}
+
+namespace checks {
+
+// What the checks of a block need of the block before it.
+struct Carries {
+    std::uint64_t line_feed = 0;
+    std::uint64_t point = 0;
+    std::uint64_t digit = 0;
+    std::uint64_t digit_pair = 0;  // bytes that end two digits in a row
+};
+
+// The bytes of the block that break a run of common lines (see the top of the file). Every line
+// feed is checked as the end of a line; the carries before the first block are set up so that
+// the line feed that starts the run passes as the end of a line before it (see index_lines).
+template <typename Block>
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
+    // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
+    const std::uint64_t digit_pair = c.digit & Block::template later<1>(c.digit, carry.digit);
+    const std::uint64_t digit_quad =
+        digit_pair & Block::template later<2>(digit_pair, carry.digit_pair);
+    const std::uint64_t six_digits =
+        digit_quad & Block::template later<4>(digit_pair, carry.digit_pair);
+    const std::uint64_t after_line_feed = Block::template later<1>(c.line_feed, carry.line_feed);
+    // A byte in none of the classes.
+    std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
+    // A letter where no line feed stands right before, or a line feed with no letter after it.
+    bad |= c.letter ^ after_line_feed;
+    // Likewise the blank, two bytes after the line feed.
+    bad |= c.blank ^ Block::template later<2>(c.line_feed, carry.line_feed);
+    // No digit three bytes after a line feed: no integer digit.
+    bad |= Block::template later<3>(c.line_feed, carry.line_feed) & ~c.digit;
+    // A point with no line feed three bytes later, or a line feed with no point three bytes
+    // back: marked at the later of the two bytes.
+    bad |= Block::template later<3>(c.point, carry.point) ^ c.line_feed;
+    // A line feed without two digits right before it.
+    bad |= c.line_feed & ~Block::template later<1>(digit_pair, carry.digit_pair);
+    // Six integer digits or more: marked at the sixth.
+    bad |= six_digits;
+    carry.line_feed = c.line_feed;
+    carry.point = c.point;
+    carry.digit = c.digit;
+    carry.digit_pair = digit_pair;
+    return bad;
+}
+
+// Checks the block at text + block and indexes its accepted line ends after the `count` found
+// so far. `past_limit` marks the block's bytes past the byte limit, which count as faults.
+// Returns whether the whole block was accepted; if not, `fault` is the offset of the first
+// byte that was not.
+template <typename Block>
+[[gnu::always_inline]] inline bool index_block(const char* text, std::size_t block,
+                                               std::uint64_t past_limit, Carries& carry,
+                                               LineIndex& index, std::uint32_t& count,
+                                               std::size_t& fault) noexcept {
+    const BlockClasses classes = Block::classify(text + block);
+    const std::uint64_t bad = faults<Block>(classes, carry) | past_limit;
+    const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
+    Block::write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
+    if (bad != 0) {
+        count += Block::count_bits(accepted);
+        fault = block + static_cast<std::size_t>(std::countr_zero(bad));
+        return false;
+    }
+    // No fault: every line feed of the block ends a line.
+    count += classes.line_feed_count;
+    return true;
+}
+
+}  // namespace checks
+
+// Indexes the common lines that stand in a row at `text`, where a line feed must stand, up to
+// the first byte that breaks the shape, the end of the text, kMaxBytes from `text`, or the bytes
+// that `max_lines` lines fill at most (a few more lines may be indexed then).
+// Reads [text, end + 64): the block that holds the last byte of the text is loaded whole.
+template <typename Block>
+[[gnu::always_inline]] inline void index_lines(const char* text, const char* end,
+                                               std::uint32_t max_lines, LineIndex& index) noexcept {
+    const auto available = static_cast<std::size_t>(end - text);
+    std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
+    // max_lines lines of at most 11 bytes end within this many bytes: looking further would only
+    // find lines the caller does not want (a few more than max_lines may still be indexed).
+    if (max_lines < LineIndex::kMaxBytes / 11) {
+        length = std::min<std::size_t>(length, 11 * max_lines + 1);
+    }
+    // The line feed that starts the run is checked as the end of a line before it: as though
+    // a point stood three bytes before it and digits in the two bytes before it. It is indexed
+    // with the others, at line_feeds[0], and a text that does not start with a line feed has a
+    // fault at its first byte.
+    checks::Carries carry;
+    carry.point = std::uint64_t{1} << 61;
+    carry.digit_pair = std::uint64_t{1} << 63;
+    std::uint32_t count = 0;
+    std::size_t fault = length;
+    // The whole blocks within the limit, then the part of a block before it: the test for the
+    // limit stays out of the loop.
+    const std::size_t whole = length & ~std::size_t{63};
+    std::size_t block = 0;
+    bool accepted = true;
+    for (; block < whole && accepted; block += 64) {
+        accepted = checks::index_block<Block>(text, block, 0, carry, index, count, fault);
+    }
+    if (accepted && block < length) {
+        checks::index_block<Block>(text, block, ~std::uint64_t{0} << (length - block), carry, index,
+                                   count, fault);
+    }
+    index.line_feeds[0] = 0;
+    // The line feed that starts the run ends no line of the run.
+    index.count = count == 0 ? 0 : count - 1;
+    index.reached_limit = length < available && fault == length && count != 0;
+}
+
+}  // namespace tally

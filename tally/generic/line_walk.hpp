@@ -1,0 +1,158 @@
+// Totals the amounts of indexed common lines, written once for every way: a way supplies a
+// Numbers type per totals type (see the end of this comment), and its entry points instantiate
+// walk_lines<Numbers> under the way's own target attributes.
+//
+// Invariant: the totals take the lines' amounts one line at a time in input order, each
+// addition rounded to the totals' type, exactly as adding each amount on its own would; the
+// amounts are the ones the exact reads give.
+//
+// An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
+// cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
+// double, so the one division rounds once, and so correctly: the same value the exact reads
+// give for the text. The cents are divided by -100 to give the negated amount, which the
+// totals subtract: x - (-a) is x + a, rounded the same. 0 cents give -0.0, whose subtraction
+// adds +0.0, as adding the amount 0.00 does.
+//
+// The one chain that must stay in order (each total depends on the one before) is kept short:
+// the amounts are worked out Numbers::kLines lines at a time, kLinesAheadOfSums lines ahead of
+// the additions, so that no addition waits for a load or a division of its own group.
+//
+// A Numbers type has:
+//   using Float; kLines, the lines worked out at once; kStride, the Floats from one negated
+//     amount to the next in the array of a group;
+//   a constructor from the four totals (owner, A, B, C) and store(Float* totals);
+//   static void amounts(Float* out, const char* text, const std::uint32_t* line_feeds): the
+//     negated amounts of the kLines lines that start at the line feeds line_feeds[0..] and end
+//     at line_feeds[1..] (offsets from text), at out (64-byte aligned); lines past the last one
+//     have equal start and end, and any value will do for them;
+//   void take(const Float* negated, const char* line): adds the line that starts at `line`
+//     (its line feed) to the owner's total and its letter's, all other totals kept bit for bit.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "tally/generic/line_index.hpp"
+
+namespace tally {
+
+// Byte masks by line length (7 to 11 bytes for 1 to 5 integer digits), for the 8 bytes before a
+// line's ending line feed read as a word with the first byte lowest: they keep the last
+// length - 3 bytes (the digits and the point) and clear the bytes in front (blank, letter, line
+// feed, the line before). Other lengths, which only the lines that pad a group have, keep
+// nothing.
+alignas(64) inline constexpr std::uint64_t kAmountMasks[16] = {0,
+                                                               0,
+                                                               0,
+                                                               0,
+                                                               0,
+                                                               0,
+                                                               0,
+                                                               0xFFFFFFFF00000000u,
+                                                               0xFFFFFFFFFF000000u,
+                                                               0xFFFFFFFFFFFF0000u,
+                                                               0xFFFFFFFFFFFFFF00u,
+                                                               0xFFFFFFFFFFFFFFFFu,
+                                                               0,
+                                                               0,
+                                                               0,
+                                                               0};
+
+// Lane masks by letter, for ways that hold the four totals in the lanes of vectors: a line keeps
+// its amount in the owner's lane and its letter's, and +0.0 in the others (x - (+0.0) is x bit
+// for bit, -0.0 and NaN included). The row is found from the 2 bytes at the line start (the line
+// feed and the letter) read as one number, 256 times the letter plus 10: the rows of A, B and C
+// start 256 bytes apart, so that this number, less that of A, is the row's offset in bytes, with
+// no shift or multiply. Only the letters A, B and C have rows: the walk takes only indexed lines.
+template <typename Bits>
+struct LetterRows {
+    static constexpr std::ptrdiff_t kKeyOfA = 'A' * 256 + '\n';
+    alignas(64) Bits keep[3][256 / sizeof(Bits)];
+    const Bits* row(const char* line) const noexcept {
+        std::uint16_t key = 0;
+        std::memcpy(&key, line, sizeof key);
+        if constexpr (std::endian::native == std::endian::big) {
+            key = static_cast<std::uint16_t>(key >> 8 | key << 8);
+        }
+        return reinterpret_cast<const Bits*>(reinterpret_cast<const char*>(keep) +
+                                             (std::ptrdiff_t{key} - kKeyOfA));
+    }
+};
+
+template <typename Bits>
+constexpr LetterRows<Bits> make_letter_rows() {
+    LetterRows<Bits> rows{};
+    for (int k = 0; k < 3; ++k) {
+        rows.keep[k][0] = ~Bits{0};      // the owner's lane
+        rows.keep[k][k + 1] = ~Bits{0};  // the letter's lane
+    }
+    return rows;
+}
+
+inline constexpr LetterRows<std::uint32_t> kFloatRows = make_letter_rows<std::uint32_t>();
+inline constexpr LetterRows<std::uint64_t> kDoubleRows = make_letter_rows<std::uint64_t>();
+
+// The lines whose negated amounts are worked out ahead of the additions: the additions then
+// never wait for the loads, the multiply-adds and the division of their own group, and the
+// processor has the next groups' work to do while the additions wait on each other.
+inline constexpr std::uint32_t kLinesAheadOfSums = 64;
+
+// The additions of the `lines` (1 to Numbers::kLines) lines from line `first` (line i starts at
+// the line feed line_feeds[i]), whose negated amounts are at `negated`.
+template <typename Numbers>
+[[gnu::always_inline]] inline void take_group(Numbers& numbers,
+                                              const typename Numbers::Float* negated,
+                                              const char* text, const std::uint32_t* line_feeds,
+                                              std::uint32_t first, std::uint32_t lines) noexcept {
+    for (std::uint32_t j = 0; j < lines; ++j) {
+        numbers.take(negated + Numbers::kStride * j, text + line_feeds[first + j]);
+    }
+}
+
+// The first `count` lines of `index` (1 to index.count), whose offsets count from `text`: each
+// line's amount is added to totals[0] (the owner's) and to the total of its letter (totals[1],
+// [2], [3] for A, B, C), in input order. `letter` and `amount` are set to the last line's.
+// Writes copies of the last offset after the first `count` offsets of the index.
+template <typename Numbers>
+[[gnu::always_inline]] inline void walk_lines(const char* text, LineIndex& index,
+                                              std::uint32_t count, typename Numbers::Float* totals,
+                                              char& letter,
+                                              typename Numbers::Float& amount) noexcept {
+    using Float = typename Numbers::Float;
+    constexpr std::uint32_t kLines = Numbers::kLines;
+    constexpr std::uint32_t kAhead = kLinesAheadOfSums / kLines;
+    // Groups read past the last line: copies of its end make lines of no concern there.
+    for (std::uint32_t i = 1; i <= kLines; ++i) {
+        index.line_feeds[count + i] = index.line_feeds[count];
+    }
+    // Group g (lines kLines * g on) starts at the line feeds line_feeds[kLines * g..] and keeps
+    // its negated amounts at negated[g].
+    constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
+    alignas(64) Float negated[kMaxGroups][kLines * Numbers::kStride];
+    const std::uint32_t* const line_feeds = index.line_feeds;
+    Numbers numbers(totals);
+    const std::uint32_t groups = (count + kLines - 1) / kLines;
+    const std::uint32_t first = groups < kAhead ? groups : kAhead;
+    for (std::uint32_t group = 0; group < first; ++group) {
+        Numbers::amounts(negated[group], text, line_feeds + kLines * group);
+    }
+    // Each step works out one group and adds one kAhead groups before it.
+    std::uint32_t group = 0;
+    for (; group + kAhead < groups; ++group) {
+        const std::uint32_t ahead = group + kAhead;
+        Numbers::amounts(negated[ahead], text, line_feeds + kLines * ahead);
+        take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
+    }
+    for (; group + 1 < groups; ++group) {
+        take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
+    }
+    // The last group: only its lines up to the count.
+    take_group(numbers, negated[group], text, line_feeds, kLines * group, count - kLines * group);
+    numbers.store(totals);
+    letter = text[line_feeds[count - 1] + 1];
+    amount = -negated[group][Numbers::kStride * (count - 1 - kLines * group)];
+}
+
+}  // namespace tally

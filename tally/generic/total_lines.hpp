@@ -1,0 +1,46 @@
+// One call of a way, written once: the text is taken in stretches of at most
+// LineIndex::kMaxBytes; the block checks index the common lines of a stretch, the line walk
+// totals them, and the next stretch starts at the last line feed indexed. The index of a stretch
+// stays in the first-level cache. A way's entry points instantiate total_lines<Block, Numbers>
+// under the way's target attributes (see way.hpp for what a call takes and leaves).
+#pragma once
+
+#include <cstdint>
+
+#include "tally/generic/block_checks.hpp"
+#include "tally/generic/line_index.hpp"
+#include "tally/generic/line_walk.hpp"
+#include "tally/way.hpp"
+
+namespace tally {
+
+template <typename Block, typename Numbers>
+[[gnu::always_inline]] inline std::uint32_t total_lines(
+    LineRun<typename Numbers::Float>& run) noexcept {
+    using Float = typename Numbers::Float;
+    if (run.max_lines == 0 || run.text >= run.end) return 0;
+    Float totals[4] = {run.totals[0], run.totals[1], run.totals[2], run.totals[3]};
+    char letter = '\0';
+    Float amount = 0;
+    std::uint32_t done = 0;
+    const char* line_start = run.text;
+    LineIndex index;
+    for (;;) {
+        const std::uint32_t wanted = run.max_lines - done;
+        index_lines<Block>(line_start, run.end, wanted, index);
+        const std::uint32_t found = index.count < wanted ? index.count : wanted;
+        if (found == 0) break;
+        walk_lines<Numbers>(line_start, index, found, totals, letter, amount);
+        done += found;
+        line_start += index.line_feeds[found];
+        if (!index.reached_limit || done == run.max_lines) break;
+    }
+    if (done == 0) return 0;
+    for (int k = 0; k < 4; ++k) run.totals[k] = totals[k];
+    run.letter = letter;
+    run.amount = amount;
+    run.stop = line_start;
+    return done;
+}
+
+}  // namespace tally

@@ -1,0 +1,137 @@
+// The portable way: plain C++ over 64-bit words, for every processor, and the way the vector
+// ways are tested against. Eight bytes are tested at once with additions that no carry crosses
+// from one byte to the next; words hold their text with the first byte lowest, on hosts of
+// either byte order (console::words::load_word), so that byte i of a word is byte i of the text.
+#include <bit>
+#include <cstdint>
+
+#include "console/word_at_a_time.hpp"
+#include "tally/generic/total_lines.hpp"
+#include "tally/way.hpp"
+
+namespace tally {
+namespace {
+
+using console::words::load_word;
+
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+constexpr std::uint64_t kLow7Bits = 0x7F7F7F7F7F7F7F7Fu;
+
+// Byte tests on the low 7 bits of each byte (so that no addition carries into the next byte),
+// each giving 0x80 in the bytes that pass and 0 in the others. The callers clear the bytes above
+// 127, which pass no test.
+std::uint64_t low_bits_equal(std::uint64_t low7, char c) noexcept {
+    return ~((low7 ^ (kOnes * static_cast<unsigned char>(c))) + kLow7Bits) & kHighBits;
+}
+
+// From `low` to below low + span: low7 + (128 - bound) reaches 128 exactly when low7 >= bound.
+std::uint64_t low_bits_within(std::uint64_t low7, char low, int span) noexcept {
+    const std::uint64_t at_least_low = low7 + kOnes * static_cast<unsigned>(128 - low);
+    const std::uint64_t past_high = low7 + kOnes * static_cast<unsigned>(128 - low - span);
+    return at_least_low & ~past_high & kHighBits;
+}
+
+// An 8 by 8 matrix of bits transposed: bit c of byte r moves to bit r of byte c. Three rounds
+// swap ever larger squares across the diagonal.
+std::uint64_t transposed(std::uint64_t x) noexcept {
+    std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAu;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCu;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0u;
+    return x ^ t ^ (t << 28);
+}
+
+struct Block {
+    // Each test leaves its flag in the top bit of each byte of a word. Word w's flags are moved
+    // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
+    // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
+    static BlockClasses classify(const char* p) noexcept {
+        std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0;
+        for (int w = 0; w < 8; ++w) {
+            const std::uint64_t word = load_word(p + 8 * w);
+            const std::uint64_t ascii = ~word & kHighBits;
+            const std::uint64_t low7 = word & kLow7Bits;
+            const int to_bit_w = 7 - w;
+            line_feed |= (ascii & low_bits_equal(low7, '\n')) >> to_bit_w;
+            letter |= (ascii & low_bits_within(low7, 'A', 3)) >> to_bit_w;
+            blank |= (ascii & low_bits_equal(low7, ' ')) >> to_bit_w;
+            point |= (ascii & low_bits_equal(low7, '.')) >> to_bit_w;
+            digit |= (ascii & low_bits_within(low7, '0', 10)) >> to_bit_w;
+        }
+        BlockClasses c;
+        c.line_feed = transposed(line_feed);
+        c.letter = transposed(letter);
+        c.blank = transposed(blank);
+        c.point = transposed(point);
+        c.digit = transposed(digit);
+        c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
+        return c;
+    }
+    template <int k>
+    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
+        return later_by_shifts<k>(now, before);
+    }
+    static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
+        return static_cast<std::uint32_t>(std::countr_zero(x));
+    }
+    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
+        write_ends_one_at_a_time<Block>(out, base, ends);
+    }
+    static std::uint32_t count_bits(std::uint64_t x) noexcept {
+        return count_bits_in_arithmetic(x);
+    }
+};
+
+// The whole number of cents of the line that starts at the line feed `start` and ends at `end`:
+// the 8 bytes before its end, the digits kept by the mask of its length, the point taken out,
+// and the 7 digits that are left combined in pairs, quads and the whole by three multiplies.
+std::uint64_t cents_of_line(const char* text, std::uint32_t start, std::uint32_t end) noexcept {
+    const std::uint64_t kept =
+        (load_word(text + end - 8) ^ (kOnes * '0')) & kAmountMasks[(end - start) & 15];
+    // Bytes 0 to 4 hold the integer digits (zeros in front), byte 5 the point, 6 and 7 the
+    // fraction: as [0, integer digits, fraction], the first byte the most significant.
+    std::uint64_t v = ((kept & 0xFFFFFFFFFFu) << 8) | (kept & 0xFFFF000000000000u);
+    v = ((v * 2561) >> 8) & 0x00FF00FF00FF00FFu;
+    v = ((v * 6553601) >> 16) & 0x0000FFFF0000FFFFu;
+    return (v * 42949672960001u) >> 32;
+}
+
+// The four totals as plain numbers; each line's amount is added to two of them.
+template <typename F>
+struct Numbers {
+    using Float = F;
+    static constexpr std::uint32_t kLines = 4;
+    static constexpr std::uint32_t kStride = 1;
+    F sums[4];
+    explicit Numbers(const F* totals) noexcept : sums{totals[0], totals[1], totals[2], totals[3]} {}
+    void store(F* totals) const noexcept {
+        for (int k = 0; k < 4; ++k) totals[k] = sums[k];
+    }
+    static void amounts(F* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        for (std::uint32_t i = 0; i < kLines; ++i) {
+            const std::uint64_t cents = cents_of_line(text, line_feeds[i], line_feeds[i + 1]);
+            out[i] = static_cast<F>(cents) / F(-100);
+        }
+    }
+    void take(const F* negated, const char* line) noexcept {
+        sums[0] = sums[0] - *negated;
+        sums[1 + (line[1] - 'A')] = sums[1 + (line[1] - 'A')] - *negated;
+    }
+};
+
+template <typename Float>
+std::uint32_t total(LineRun<Float>& run) noexcept {
+    return total_lines<Block, Numbers<Float>>(run);
+}
+
+bool runs_everywhere() noexcept {
+    return true;
+}
+
+}  // namespace
+
+extern const Way kPortableWay = {"portable", runs_everywhere, total<double>, total<float>};
+
+}  // namespace tally

@@ -1,0 +1,179 @@
+// The SSE2 way: 16-byte vectors, which every x86-64 processor has, so it needs no target
+// attributes and no check of the processor.
+#include <emmintrin.h>
+
+#include <cstdint>
+
+#include "tally/generic/total_lines.hpp"
+#include "tally/way.hpp"
+
+namespace tally {
+namespace {
+
+// The 64 bits of a byte test on a block's four parts of 16 bytes.
+std::uint64_t mask_of_4(__m128i p0, __m128i p1, __m128i p2, __m128i p3) noexcept {
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p0))} |
+           std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p1))} << 16 |
+           std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p2))} << 32 |
+           std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p3))} << 48;
+}
+
+__m128i equal(__m128i bytes, char c) noexcept {
+    return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c));
+}
+
+// The `span` bytes from `low` on, moved to the bottom of the signed bytes (-128 on) and tested
+// by one signed comparison: fewer instructions than an unsigned test.
+__m128i within(__m128i bytes, char low, int span) noexcept {
+    const __m128i moved = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - low)));
+    return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + span)));
+}
+
+struct Block {
+    // Each class is made whole, its four parts one after the other, before the next: made part
+    // by part, all classes at once, the results outnumber the 16 registers.
+    static BlockClasses classify(const char* p) noexcept {
+        const auto* v = reinterpret_cast<const __m128i*>(p);
+        const __m128i b[4] = {_mm_loadu_si128(v), _mm_loadu_si128(v + 1), _mm_loadu_si128(v + 2),
+                              _mm_loadu_si128(v + 3)};
+        BlockClasses c;
+        c.line_feed =
+            mask_of_4(equal(b[0], '\n'), equal(b[1], '\n'), equal(b[2], '\n'), equal(b[3], '\n'));
+        c.letter = mask_of_4(within(b[0], 'A', 3), within(b[1], 'A', 3), within(b[2], 'A', 3),
+                             within(b[3], 'A', 3));
+        c.blank = mask_of_4(equal(b[0], ' '), equal(b[1], ' '), equal(b[2], ' '), equal(b[3], ' '));
+        c.point = mask_of_4(equal(b[0], '.'), equal(b[1], '.'), equal(b[2], '.'), equal(b[3], '.'));
+        c.digit = mask_of_4(within(b[0], '0', 10), within(b[1], '0', 10), within(b[2], '0', 10),
+                            within(b[3], '0', 10));
+        // The line feeds counted in the vectors, the compares made again: the results (-1 a line
+        // feed) summed per byte, then the bytes summed. Cheaper than counting the mask's bits
+        // without POPCNT.
+        const __m128i per_byte = _mm_sub_epi8(
+            _mm_sub_epi8(_mm_setzero_si128(), _mm_add_epi8(equal(b[0], '\n'), equal(b[1], '\n'))),
+            _mm_add_epi8(equal(b[2], '\n'), equal(b[3], '\n')));
+        const __m128i sums = _mm_sad_epu8(per_byte, _mm_setzero_si128());
+        c.line_feed_count = static_cast<std::uint32_t>(
+            _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+        return c;
+    }
+    // Plain shifts: SHLD would share its one port with the TZCNT and the multiplies here.
+    template <int k>
+    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
+        return later_by_shifts<k>(now, before);
+    }
+    // One TZCNT, which a processor without BMI1 runs as BSF (the same result where x is not 0);
+    // std::countr_zero would add a test for 0.
+    static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
+        std::uint64_t n;
+        __asm__("tzcnt %1, %0" : "=r"(n) : "r"(x) : "cc");
+        return static_cast<std::uint32_t>(n);
+    }
+    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
+        write_ends_one_at_a_time<Block>(out, base, ends);
+    }
+    static std::uint32_t count_bits(std::uint64_t x) noexcept {
+        return count_bits_in_arithmetic(x);
+    }
+};
+
+// The amounts of the 2 lines that start at the line feeds at[0] and at[1] and end at at[1] and
+// at[2], as 8 bytes each with '0' taken off each digit: bytes 0 to 4 the integer digits (zeros
+// in front), byte 5 the point, bytes 6 and 7 the fraction. They are the 8 bytes before the
+// line's end, cleared in front of the first digit by the mask of the line's length: no shift by
+// a variable count, which costs more than a load here. XOR and not subtraction: a subtraction
+// would borrow across bytes.
+__m128i amount_bytes_2(const char* text, const std::uint32_t* at) noexcept {
+    const auto load = [](const void* p) { return _mm_loadl_epi64(static_cast<const __m128i*>(p)); };
+    const __m128i words = _mm_unpacklo_epi64(load(text + at[1] - 8), load(text + at[2] - 8));
+    const __m128i masks = _mm_unpacklo_epi64(load(&kAmountMasks[(at[1] - at[0]) & 15]),
+                                             load(&kAmountMasks[(at[2] - at[1]) & 15]));
+    return _mm_and_si128(_mm_xor_si128(words, _mm_set1_epi8('0')), masks);
+}
+
+// The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3]:
+// digits weighted in pairs, then pairs of pairs, with multiply-add instructions.
+__m128i cents_of_4(const char* text, const std::uint32_t* line_feeds) noexcept {
+    const __m128i zero = _mm_setzero_si128();
+    // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
+    // cents: 4 numbers below 100.
+    const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1);
+    // Then the integer's first 4 digits, and its last digit with the cents: below 10^4.
+    const __m128i hundreds = _mm_set1_epi32(0x00010064);   // pairs (100, 1)
+    const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
+    const __m128i first_two = amount_bytes_2(text, line_feeds);
+    const __m128i last_two = amount_bytes_2(text, line_feeds + 2);
+    const __m128i a = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(first_two, zero), tens),
+                                      _mm_madd_epi16(_mm_unpackhi_epi8(first_two, zero), tens));
+    const __m128i b = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(last_two, zero), tens),
+                                      _mm_madd_epi16(_mm_unpackhi_epi8(last_two, zero), tens));
+    return _mm_madd_epi16(_mm_packs_epi32(_mm_madd_epi16(a, hundreds), _mm_madd_epi16(b, hundreds)),
+                          thousands);
+}
+
+// The four double totals in two registers (owner and A, B and C), each a chain of its own; each
+// negated amount is stored twice, since SSE2 has no broadcast from memory.
+struct Doubles {
+    using Float = double;
+    static constexpr std::uint32_t kLines = 4;
+    static constexpr std::uint32_t kStride = 2;
+    __m128d low;
+    __m128d high;
+    explicit Doubles(const double* totals) noexcept
+        : low(_mm_loadu_pd(totals)), high(_mm_loadu_pd(totals + 2)) {}
+    void store(double* totals) const noexcept {
+        _mm_storeu_pd(totals, low);
+        _mm_storeu_pd(totals + 2, high);
+    }
+    static void amounts(double* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        const __m128i cents = cents_of_4(text, line_feeds);
+        const __m128d hundred = _mm_set1_pd(-100.0);
+        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
+        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
+        _mm_store_pd(out, _mm_unpacklo_pd(first, first));
+        _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
+        _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
+        _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
+    }
+    void take(const double* negated, const char* line) noexcept {
+        const auto* keep = reinterpret_cast<const double*>(kDoubleRows.row(line));
+        const __m128d amount = _mm_load_pd(negated);
+        low = _mm_sub_pd(low, _mm_and_pd(amount, _mm_load_pd(keep)));
+        high = _mm_sub_pd(high, _mm_and_pd(amount, _mm_load_pd(keep + 2)));
+    }
+};
+
+// The four float totals in one register.
+struct Floats {
+    using Float = float;
+    static constexpr std::uint32_t kLines = 4;
+    static constexpr std::uint32_t kStride = 1;
+    __m128 sums;
+    explicit Floats(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
+    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
+    static void amounts(float* out, const char* text, const std::uint32_t* line_feeds) noexcept {
+        const __m128 whole = _mm_cvtepi32_ps(cents_of_4(text, line_feeds));
+        _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
+    }
+    void take(const float* negated, const char* line) noexcept {
+        const auto* keep = reinterpret_cast<const float*>(kFloatRows.row(line));
+        sums = _mm_sub_ps(sums, _mm_and_ps(_mm_load1_ps(negated), _mm_load_ps(keep)));
+    }
+};
+
+std::uint32_t total_doubles(LineRun<double>& run) noexcept {
+    return total_lines<Block, Doubles>(run);
+}
+
+std::uint32_t total_floats(LineRun<float>& run) noexcept {
+    return total_lines<Block, Floats>(run);
+}
+
+bool runs_on_every_x86_64() noexcept {
+    return true;
+}
+
+}  // namespace
+
+extern const Way kSse2Way = {"sse2", runs_on_every_x86_64, total_doubles, total_floats};
+
+}  // namespace tally

@@ -8,16 +8,16 @@
 #include <string>
 
 #include "console/formatted_input.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "tests/support/read_cases.hpp"
 
 namespace {
 
 using console::FormattedInput;
 using console::TextBuffer;
+using testing_support::check_read;
 using testing_support::ChunkedSource;
 using testing_support::chunkings;
 using testing_support::drain;
-using testing_support::long_tail;
 
 constexpr std::int32_t kUntouched = 77;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -58,22 +58,12 @@ const IntCase kIntCases[] = {
 };
 
 TEST(ReadInt, FillsAndLeavesAsCDoes) {
-    for (const std::string& tail : {std::string(), long_tail(';')}) {
-        for (const auto& chunks : chunkings()) {
-            for (const IntCase& c : kIntCases) {
-                SCOPED_TRACE(testing::Message() << "input \"" << c.input << "\", chunks "
-                                                << chunks.size() << ", tail " << tail.size());
-                // The first read fills the buffer: after a byte taken before it, the case is
-                // read from the buffer.
-                ChunkedSource source(std::string("#") + c.input + tail, chunks);
-                FormattedInput in(source);
-                ASSERT_EQ(in.getchar(), '#');
-                std::int32_t value = kUntouched;
-                EXPECT_EQ(in.read_int(value), c.filled);
-                EXPECT_EQ(value, c.value);
-                EXPECT_EQ(drain(in), c.rest + tail);
-            }
-        }
+    for (const IntCase& c : kIntCases) {
+        check_read(c.input, c.rest, ';', [&c](FormattedInput& in) {
+            std::int32_t value = kUntouched;
+            EXPECT_EQ(in.read_int(value), c.filled);
+            EXPECT_EQ(value, c.value);
+        });
     }
 }
 
@@ -90,19 +80,9 @@ TEST(SkipSeparatorRun, TakesEveryByteButLettersAndDigits) {
         {"A", false, "A"},          {"z", false, "z"},
         {"9,", false, "9,"},        {"", false, ""},
     };
-    for (const std::string& tail : {std::string(), long_tail('x')}) {
-        for (const auto& chunks : chunkings()) {
-            for (const SeparatorCase& c : cases) {
-                SCOPED_TRACE(testing::Message() << "input \"" << c.input << "\", chunks "
-                                                << chunks.size() << ", tail " << tail.size());
-                // A letter taken first fills the buffer, so that the run is read from there.
-                ChunkedSource source("Z" + c.input + tail, chunks);
-                FormattedInput in(source);
-                ASSERT_EQ(in.getchar(), 'Z');
-                EXPECT_EQ(in.skip_separator_run(), c.skipped);
-                EXPECT_EQ(drain(in), c.rest + tail);
-            }
-        }
+    for (const SeparatorCase& c : cases) {
+        check_read(c.input, c.rest, 'x',
+                   [&c](FormattedInput& in) { EXPECT_EQ(in.skip_separator_run(), c.skipped); });
     }
 }
 

@@ -13,15 +13,15 @@
 
 #include "console/formatted_input.hpp"
 #include "tests/support/bits.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "tests/support/read_cases.hpp"
 
 namespace {
 
 using console::FormattedInput;
 using testing_support::bits;
-using testing_support::ChunkedSource;
+using testing_support::check_read;
+using testing_support::Chunkings;
 using testing_support::chunkings;
-using testing_support::drain;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr float kInfF = std::numeric_limits<float>::infinity();
@@ -36,23 +36,21 @@ struct NumberCase {
 
 // A number is read straight from the buffer when enough text follows it there, and otherwise a
 // byte at a time: each case runs with and without a long tail of semicolons, which end any number.
-const std::string kTail = testing_support::long_tail(';');
-
+// The value is compared bit for bit.
 template <typename Float>
-void check(const NumberCase<Float>& c, const std::vector<std::size_t>& chunks,
-           const std::string& tail = "") {
-    SCOPED_TRACE(testing::Message()
-                 << "input \"" << c.input.substr(0, 60) << "\" (" << c.input.size()
-                 << " bytes), chunks " << chunks.size() << ", tail " << tail.size());
-    // The first read fills the buffer: after a byte taken before it, the case is read from there.
-    ChunkedSource source("#" + c.input + tail, chunks);
-    FormattedInput in(source);
-    ASSERT_EQ(in.getchar(), '#');
-    Float value = -7;
-    EXPECT_EQ(in.read_number(value), c.filled);
-    EXPECT_EQ(bits(value), bits(c.value)) << "read " << value << ", expected " << c.value;
-    EXPECT_EQ(drain(in), c.rest + tail);
+void check(const NumberCase<Float>& c, const Chunkings& all = chunkings()) {
+    check_read(
+        c.input, c.rest, ';',
+        [&c](FormattedInput& in) {
+            Float value = -7;
+            EXPECT_EQ(in.read_number(value), c.filled);
+            EXPECT_EQ(bits(value), bits(c.value)) << "read " << value << ", expected " << c.value;
+        },
+        all);
 }
+
+// The generated texts are many: each arrives in one block (with and without the tail).
+const Chunkings kOneBlock = {{}};
 
 std::string repeated(char c, std::size_t n) {
     return std::string(n, c);
@@ -169,21 +167,11 @@ const std::vector<NumberCase<float>>& float_cases() {
 }
 
 TEST(ReadDouble, FollowsTheGrammarAndRoundsCorrectly) {
-    for (const auto& chunks : chunkings()) {
-        for (const auto& c : double_cases()) {
-            check(c, chunks);
-            check(c, chunks, kTail);
-        }
-    }
+    for (const auto& c : double_cases()) check(c);
 }
 
 TEST(ReadFloat, RoundsOnceFromTheDecimalText) {
-    for (const auto& chunks : chunkings()) {
-        for (const auto& c : float_cases()) {
-            check(c, chunks);
-            check(c, chunks, kTail);
-        }
-    }
+    for (const auto& c : float_cases()) check(c);
 }
 
 template <typename Float>
@@ -200,12 +188,9 @@ TEST(ReadNumbers, AgreeWithTheLibraryOnShortDecimals) {
     for (int cents = 0; cents < 100000; cents += 7) {
         const std::string text = std::to_string(cents / 100) + "." +
                                  std::to_string(cents % 100 / 10) + std::to_string(cents % 10);
-        for (const std::string& tail : {std::string(), kTail}) {
-            check(NumberCase<double>{text, true, library_number<double>(text.c_str()), ""}, {},
-                  tail);
-            check(NumberCase<float>{text, true, library_number<float>(text.c_str()), ""}, {}, tail);
-            if (HasFailure()) return;
-        }
+        check(NumberCase<double>{text, true, library_number<double>(text.c_str()), ""}, kOneBlock);
+        check(NumberCase<float>{text, true, library_number<float>(text.c_str()), ""}, kOneBlock);
+        if (HasFailure()) return;
     }
 }
 
@@ -240,14 +225,14 @@ class RandomShapes {
 };
 
 template <typename Float>
-void agree_with_library(const std::string& text, const std::string& tail) {
+void agree_with_library(const std::string& text) {
     char* stop = nullptr;
     const Float expected = library_number<Float>(text.c_str(), &stop);
     const bool converted = stop != text.c_str();
     std::size_t blanks = 0;
     while (blanks < text.size() && std::isspace(static_cast<unsigned char>(text[blanks]))) ++blanks;
     const std::string rest = converted ? std::string(stop) : text.substr(blanks);
-    check(NumberCase<Float>{text, converted, converted ? expected : Float(-7), rest}, {}, tail);
+    check(NumberCase<Float>{text, converted, converted ? expected : Float(-7), rest}, kOneBlock);
 }
 
 TEST(ReadNumbers, AgreeWithTheLibraryOnRandomShortText) {
@@ -256,10 +241,8 @@ TEST(ReadNumbers, AgreeWithTheLibraryOnRandomShortText) {
     RandomShapes shapes(seed);
     for (int i = 0; i < 20000 && !HasFailure(); ++i) {
         const std::string text = shapes.next();
-        for (const std::string& tail : {std::string(), kTail}) {
-            agree_with_library<double>(text, tail);
-            agree_with_library<float>(text, tail);
-        }
+        agree_with_library<double>(text);
+        agree_with_library<float>(text);
     }
 }
 

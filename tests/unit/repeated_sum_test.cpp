@@ -133,9 +133,9 @@ TEST(AddRepeatedly, MatchesTheLoopOnRandomFloats) {
     random_differential<float>(3000);
 }
 
-TEST(AddRepeatedly, TakesFewStepsForTheLongestBatch) {
-    // 2^31 - 1 additions: the loop would take seconds; the check is only that it ends here
-    // with the value the binade-by-binade reasoning gives for a simple case.
+TEST(AddRepeatedly, GivesTheLongestBatchExactly) {
+    // 2^31 - 1 additions, where the totals are known: what is checked is the value, not the time
+    // (the benchmark's stuck inputs time it).
     constexpr std::uint64_t kTimes = 2147483647;
     EXPECT_EQ(add_repeatedly(0.0, 1.0, kTimes), 2147483647.0);
     EXPECT_EQ(add_repeatedly(0.0f, 1.0f, kTimes), 16777216.0f);  // 2^24 + 1 rounds back

@@ -50,6 +50,11 @@ struct Way {
     std::uint32_t total(LineRun<float>& run) const noexcept { return total_floats(run); }
 };
 
+// The processor check of a way that every processor it is built for runs.
+inline bool runs_on_every_processor() noexcept {
+    return true;
+}
+
 // Every way built for this processor family, best first; the portable way is last and runs
 // everywhere.
 std::span<const Way* const> all_ways() noexcept;

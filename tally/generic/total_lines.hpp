@@ -44,3 +44,12 @@ template <typename Block, typename Numbers>
 }
 
 }  // namespace tally
+
+// The entry points of a way, in the way's file after its Block and Numbers<F>: total<double> and
+// total<float>, which run total_lines under the way's target attributes (nothing for a way that
+// needs none). They are what the way's Way names.
+#define TALLY_WAY_ENTRY_POINTS(target_attributes)                     \
+    template <typename F>                                             \
+    target_attributes std::uint32_t total(LineRun<F>& run) noexcept { \
+        return total_lines<Block, Numbers<F>>(run);                   \
+    }

@@ -121,17 +121,10 @@ struct Numbers {
     }
 };
 
-template <typename Float>
-std::uint32_t total(LineRun<Float>& run) noexcept {
-    return total_lines<Block, Numbers<Float>>(run);
-}
-
-bool runs_everywhere() noexcept {
-    return true;
-}
+TALLY_WAY_ENTRY_POINTS()
 
 }  // namespace
 
-extern const Way kPortableWay = {"portable", runs_everywhere, total<double>, total<float>};
+extern const Way kPortableWay = {"portable", runs_on_every_processor, total<double>, total<float>};
 
 }  // namespace tally

@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
@@ -160,20 +161,13 @@ struct Floats {
     }
 };
 
-std::uint32_t total_doubles(LineRun<double>& run) noexcept {
-    return total_lines<Block, Doubles>(run);
-}
+template <typename F>
+using Numbers = std::conditional_t<sizeof(F) == sizeof(double), Doubles, Floats>;
 
-std::uint32_t total_floats(LineRun<float>& run) noexcept {
-    return total_lines<Block, Floats>(run);
-}
-
-bool runs_on_every_x86_64() noexcept {
-    return true;
-}
+TALLY_WAY_ENTRY_POINTS()
 
 }  // namespace
 
-extern const Way kSse2Way = {"sse2", runs_on_every_x86_64, total_doubles, total_floats};
+extern const Way kSse2Way = {"sse2", runs_on_every_processor, total<double>, total<float>};
 
 }  // namespace tally

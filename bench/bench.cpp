@@ -229,7 +229,7 @@ struct Program {
     const char* baseline;  // the C-library baseline it is compared with, or nullptr
 };
 
-// The programs as built, and builds of them that take the SSE2 path on every x86-64 CPU, which
+// The programs as built, and builds of them that take the SSE2 way on every x86-64 processor, which
 // are compared with cat alone.
 const Program kPrograms[] = {
     {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT},
@@ -310,7 +310,7 @@ bool throughput(const Options& options) {
                 expected = theirs.out;
             }
             // A build without a baseline is one of the program listed before it, with the other
-            // path: its report must be that program's baseline's.
+            // way: its report must be that program's baseline's.
             reports_agree = reports_agree && outputs[i] == expected;
         }
     }

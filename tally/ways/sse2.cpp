@@ -13,10 +13,10 @@ namespace {
 
 // The 64 bits of a byte test on a block's four parts of 16 bytes.
 std::uint64_t mask_of_4(__m128i p0, __m128i p1, __m128i p2, __m128i p3) noexcept {
-    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p0))} |
-           std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p1))} << 16 |
-           std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p2))} << 32 |
-           std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(p3))} << 48;
+    return std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(p0))} |
+           std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(p1))} << 16 |
+           std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(p2))} << 32 |
+           std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(p3))} << 48;
 }
 
 __m128i equal(__m128i bytes, char c) noexcept {
@@ -83,7 +83,8 @@ struct Block {
 // line's end, cleared in front of the first digit by the mask of the line's length: no shift by
 // a variable count, which costs more than a load here. XOR and not subtraction: a subtraction
 // would borrow across bytes.
-__m128i amount_bytes_2(const char* text, const std::uint32_t* at) noexcept {
+[[gnu::always_inline]] inline __m128i amount_bytes_2(const char* text,
+                                                     const std::uint32_t* at) noexcept {
     const auto load = [](const void* p) { return _mm_loadl_epi64(static_cast<const __m128i*>(p)); };
     const __m128i words = _mm_unpacklo_epi64(load(text + at[1] - 8), load(text + at[2] - 8));
     const __m128i masks = _mm_unpacklo_epi64(load(&kAmountMasks[(at[1] - at[0]) & 15]),
@@ -93,7 +94,8 @@ __m128i amount_bytes_2(const char* text, const std::uint32_t* at) noexcept {
 
 // The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3]:
 // digits weighted in pairs, then pairs of pairs, with multiply-add instructions.
-__m128i cents_of_4(const char* text, const std::uint32_t* line_feeds) noexcept {
+[[gnu::always_inline]] inline __m128i cents_of_4(const char* text,
+                                                 const std::uint32_t* line_feeds) noexcept {
     const __m128i zero = _mm_setzero_si128();
     // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
     // cents: 4 numbers below 100.

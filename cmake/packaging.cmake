@@ -93,8 +93,25 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  if(NOT CMAKE_CROSSCOMPILING)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  else()
+    # A cross build (the aarch64-linux-gnu and s390x-linux-gnu presets) makes the package of the
+    # target's Debian architecture, as dpkg-architecture names it (arm64 for aarch64-linux-gnu).
+    execute_process(
+      COMMAND dpkg-architecture --host-type ${CMAKE_LIBRARY_ARCHITECTURE} --query DEB_HOST_ARCH
+      OUTPUT_VARIABLE architecture OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${architecture})
+    # dpkg-shlibdeps finds no dependency information for the target's libraries on the build
+    # machine: Debian's cross compilers bring the target's libc6 and libstdc++6 only as
+    # libc6-PROCESSOR-cross and the like, without their symbols files. So the Depends line is
+    # written here: both programs need libc.so.6 (symbol versions up to GLIBC_2.34), libm.so.6
+    # (in libc6 too) and libstdc++.so.6 (up to GLIBCXX_3.4.29, from GCC 11), which is what
+    # dpkg-shlibdeps gives for the native package from the same sources. .ci/run checks that the
+    # two packages' Depends lines agree.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 11)")
+  endif()
 endif()
 
 include(CPack)

@@ -17,11 +17,10 @@ namespace tally::avx_lanes {
 
 // The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3] and
 // end at line_feeds[1..4], as one 64-bit integer per line. The 8 bytes after each line's blank
-// are put together with broadcasts and blends (which run on any vector port, where inserts need
-// the shuffle port), and shifted by one instruction, by counts worked out for the 4 lines at
-// once, so that the digits end in the last byte. The digits are then weighed in pairs by one
-// unsigned-by-signed byte multiply-add, those pairs in pairs by a word multiply-add, and the
-// last two numbers (below 10^4 each) joined by one more.
+// are put together with broadcasts and blends, and shifted by one instruction, by counts worked
+// out for the 4 lines at once, so that the digits end in the last byte. The digits are then weighed
+// in pairs by one unsigned-by-signed byte multiply-add, those pairs in pairs by a word
+// multiply-add, and the last two numbers (below 10^4 each) joined by one more.
 TALLY_AVX2 inline __m256i cents_of_4(const char* text, const std::uint32_t* line_feeds) noexcept {
     long long w[4];
     for (int line = 0; line < 4; ++line) std::memcpy(&w[line], text + line_feeds[line] + 3, 8);

@@ -100,15 +100,19 @@ std::uint32_t exact_totals(const char* p, const char* end, std::uint32_t lines, 
 
 // What is measured: a way through common lines, the scalar loop (no way) or the exact reads.
 struct Measured {
+    enum Kind { a_way, scalar_loop, exact_reads };
     const char* name;
-    const tally::Way* way;
+    Kind kind;
+    const tally::Way* way;  // for a_way
 };
 
 template <typename Float>
 std::uint32_t run_once(const Measured& measured, const Text& text, Float* totals) {
-    if (measured.way == nullptr) {
-        return measured.name[0] == 's' ? scalar_totals(text.begin(), text.end(), totals)
-                                       : exact_totals(text.begin(), text.end(), text.lines, totals);
+    if (measured.kind == Measured::scalar_loop) {
+        return scalar_totals(text.begin(), text.end(), totals);
+    }
+    if (measured.kind == Measured::exact_reads) {
+        return exact_totals(text.begin(), text.end(), text.lines, totals);
     }
     tally::LineRun<Float> run{
         text.begin(), text.end(), text.lines, {totals[0], totals[1], totals[2], totals[3]},
@@ -141,10 +145,10 @@ template <typename Float>
 void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run) {
     std::vector<Measured> measured;
     for (const tally::Way* way : tally::all_ways()) {
-        if (way->runs_here()) measured.push_back({way->name, way});
+        if (way->runs_here()) measured.push_back({way->name, Measured::a_way, way});
     }
-    measured.push_back({"scalar loop", nullptr});
-    measured.push_back({"exact reads", nullptr});
+    measured.push_back({"scalar loop", Measured::scalar_loop, nullptr});
+    measured.push_back({"exact reads", Measured::exact_reads, nullptr});
     const std::size_t scalar = measured.size() - 2;
     std::vector<std::vector<double>> rates(measured.size());
     std::vector<std::vector<double>> ratios(measured.size());

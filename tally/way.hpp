@@ -1,12 +1,14 @@
 // The ways through runs of common invoice lines: one build of the fast path per instruction set,
 // each with the check that says whether this processor can run it, in one list, best first.
 //
-// A common line is a line feed, a category letter A, B or C, one blank, 1 to 5 digits, a point
-// and 2 digits, and it ends at the next line feed. Both programs read such a line the same way:
-// vantrel-strict discards the line feed, takes the letter, skips the blank and reads the number
-// up to the line feed; vantrel-lenient takes the line feed and the blank as its separator runs.
-// Every way takes exactly the lines that the exact reads would take one by one, with the same
-// result bit for bit; the portable way, in plain C++, is the one the others are tested against.
+// A common line is a line feed, a category letter A, B or C, one blank and an amount: an
+// optional sign, one or more integer digits and an optional point with 0 to 2 decimals, 13
+// bytes at most (generic/line_shape.hpp); it ends at the next line feed. vantrel-strict
+// discards the line feed, takes the letter, skips the blank and reads the number, its sign
+// included, up to the line feed; vantrel-lenient takes the line feed as its first separator
+// run, the blank and any sign as its second, and reads the number after them. Every way takes
+// exactly the lines that the exact reads would take one by one, with the same result bit for
+// bit; the portable way, in plain C++, is the one the others are tested against.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +20,7 @@ namespace tally {
 
 // Bytes a way may read around the text it is given, beyond [text, end): the caller guarantees
 // that they are readable; only [text, end) is interpreted.
-inline constexpr std::size_t kBytesReadBeforeText = 8;
+inline constexpr std::size_t kBytesReadBeforeText = 16;
 inline constexpr std::size_t kBytesReadAfterEnd = 64;
 
 // One call of a way: what it works on and, when it took n > 0 lines, what it leaves behind.

@@ -6,17 +6,22 @@
 // Invariant: an offset enters the index only when every byte from the start of the text up to
 // and including that line feed has been checked and belongs to a common line.
 //
-// Each block of 64 bytes becomes five bit masks, one bit per byte, bit i for byte i: line feed,
-// category letter (A, B or C), blank, point, digit. A run of common lines is then exactly the
-// text where
-//   - every byte is in one of the five classes;
+// Each block of 64 bytes becomes six bit masks, one bit per byte, bit i for byte i: line feed,
+// category letter (A, B or C), blank, point, digit, sign (- or +). A run of common lines is
+// then exactly the text where
+//   - every byte is in one of the six classes;
 //   - a letter stands right after each line feed and nowhere else, and a blank two bytes after
 //     each line feed and nowhere else;
-//   - a digit stands three bytes after each line feed (the first integer digit);
-//   - every line feed but the first is preceded by a point and two digits (the point three
-//     bytes back), and a point stands nowhere else;
-//   - no six digits stand in a row (at most 5 integer digits; the fraction, behind its point,
-//     has 2).
+//   - three bytes after each line feed a sign or a digit stands, and a sign nowhere else; a
+//     digit follows each sign;
+//   - a line feed stands within three bytes after each point (0 to 2 decimals), and no point
+//     stands one or two bytes after another;
+//   - no ten digits stand in a row (at most 9 integer digits; the decimals, behind their
+//     point, are 2 at most).
+// Whatever else could stand before a line feed is ruled out by these: a blank, a letter, a
+// sign or a line feed there breaks the rule of the byte it is. So a line is a line feed, a
+// letter, a blank, an optional sign, 1 to 9 digits and an optional point with up to 2 digits
+// after it (line_shape.hpp), and it is 16 bytes long at most.
 // Every check is stated so that its failure is marked at the checked byte or after it, never
 // before: a fault is seen by the time the line feed that ends its line is, so a line is
 // accepted as soon as no fault stands at or before its ending line feed. The checks that look
@@ -28,7 +33,7 @@
 //     `now` moved k bytes later (1 to 63), its first k bits taken from the end of `before`;
 //   static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends): the
 //     offsets of the bits of `ends` (base for bit 0) at out, in order; up to 16 entries may be
-//     written whatever the number of bits (a block holds 10 line ends at most);
+//     written whatever the number of bits (a block holds 16 line ends at most);
 //   static std::uint32_t count_bits(std::uint64_t x).
 #pragma once
 
@@ -48,6 +53,7 @@ struct BlockClasses {
     std::uint64_t blank;
     std::uint64_t point;
     std::uint64_t digit;
+    std::uint64_t sign;
     // How many line feeds the block holds.
     std::uint32_t line_feed_count;
 };
@@ -98,40 +104,49 @@ struct Carries {
     std::uint64_t line_feed = 0;
     std::uint64_t point = 0;
     std::uint64_t digit = 0;
+    std::uint64_t sign = 0;
     std::uint64_t digit_pair = 0;  // bytes that end two digits in a row
+    std::uint64_t digit_quad = 0;  // bytes that end four digits in a row
 };
 
 // The bytes of the block that break a run of common lines (see the top of the file). Every line
-// feed is checked as the end of a line; the carries before the first block are set up so that
-// the line feed that starts the run passes as the end of a line before it (see index_lines).
+// feed is checked as the end of a line; the line feed that starts the run passes as one with
+// no carries from before it (see index_lines).
 template <typename Block>
 [[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
-    // Bit i of digit_pair: bytes i - 1 and i are digits; of six_digits: bytes i - 5 to i are.
+    // Bit i of digit_pair: bytes i - 1 and i are digits; of digit_quad: bytes i - 3 to i; of
+    // ten_digits: bytes i - 9 to i.
     const std::uint64_t digit_pair = c.digit & Block::template later<1>(c.digit, carry.digit);
     const std::uint64_t digit_quad =
         digit_pair & Block::template later<2>(digit_pair, carry.digit_pair);
-    const std::uint64_t six_digits =
-        digit_quad & Block::template later<4>(digit_pair, carry.digit_pair);
-    const std::uint64_t after_line_feed = Block::template later<1>(c.line_feed, carry.line_feed);
+    const std::uint64_t ten_digits = digit_quad &
+                                     Block::template later<4>(digit_quad, carry.digit_quad) &
+                                     Block::template later<8>(digit_pair, carry.digit_pair);
+    const std::uint64_t after_1 = Block::template later<1>(c.line_feed, carry.line_feed);
+    const std::uint64_t after_2 = Block::template later<2>(c.line_feed, carry.line_feed);
+    const std::uint64_t after_3 = Block::template later<3>(c.line_feed, carry.line_feed);
     // A byte in none of the classes.
-    std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
-    // A letter where no line feed stands right before, or a line feed with no letter after it.
-    bad |= c.letter ^ after_line_feed;
-    // Likewise the blank, two bytes after the line feed.
-    bad |= c.blank ^ Block::template later<2>(c.line_feed, carry.line_feed);
-    // No digit three bytes after a line feed: no integer digit.
-    bad |= Block::template later<3>(c.line_feed, carry.line_feed) & ~c.digit;
-    // A point with no line feed three bytes later, or a line feed with no point three bytes
-    // back: marked at the later of the two bytes.
-    bad |= Block::template later<3>(c.point, carry.point) ^ c.line_feed;
-    // A line feed without two digits right before it.
-    bad |= c.line_feed & ~Block::template later<1>(digit_pair, carry.digit_pair);
-    // Six integer digits or more: marked at the sixth.
-    bad |= six_digits;
+    std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit | c.sign);
+    // A letter where no line feed stands right before, or a line feed with no letter after it;
+    // likewise the blank, two bytes after the line feed.
+    bad |= c.letter ^ after_1;
+    bad |= c.blank ^ after_2;
+    // The amount's first byte: a sign or a digit, and a sign nowhere else; a digit after it.
+    bad |= (after_3 & ~(c.sign | c.digit)) | (c.sign & ~after_3);
+    bad |= Block::template later<1>(c.sign, carry.sign) & ~c.digit;
+    // A point with no line feed in the three bytes after it: marked at the third; and a point
+    // one or two bytes after another.
+    bad |= Block::template later<3>(c.point, carry.point) & ~(c.line_feed | after_1 | after_2);
+    bad |= c.point & (Block::template later<1>(c.point, carry.point) |
+                      Block::template later<2>(c.point, carry.point));
+    // Ten integer digits or more: marked at the tenth.
+    bad |= ten_digits;
     carry.line_feed = c.line_feed;
     carry.point = c.point;
     carry.digit = c.digit;
+    carry.sign = c.sign;
     carry.digit_pair = digit_pair;
+    carry.digit_quad = digit_quad;
     return bad;
 }
 
@@ -169,18 +184,15 @@ template <typename Block>
                                                std::uint32_t max_lines, LineIndex& index) noexcept {
     const auto available = static_cast<std::size_t>(end - text);
     std::size_t length = available < LineIndex::kMaxBytes ? available : LineIndex::kMaxBytes;
-    // max_lines lines of at most 11 bytes end within this many bytes: looking further would only
+    // max_lines lines of at most 16 bytes end within this many bytes: looking further would only
     // find lines the caller does not want (a few more than max_lines may still be indexed).
-    if (max_lines < LineIndex::kMaxBytes / 11) {
-        length = std::min<std::size_t>(length, 11 * max_lines + 1);
+    if (max_lines < LineIndex::kMaxBytes / 16) {
+        length = std::min<std::size_t>(length, 16 * max_lines + 1);
     }
-    // The line feed that starts the run is checked as the end of a line before it: as though
-    // a point stood three bytes before it and digits in the two bytes before it. It is indexed
-    // with the others, at line_feeds[0], and a text that does not start with a line feed has a
-    // fault at its first byte.
+    // The line feed that starts the run passes as the end of a line before it, with no carries.
+    // It is indexed with the others, at line_feeds[0]; the caller has made sure that the text
+    // starts with a line feed.
     checks::Carries carry;
-    carry.point = std::uint64_t{1} << 61;
-    carry.digit_pair = std::uint64_t{1} << 63;
     std::uint32_t count = 0;
     std::size_t fault = length;
     // The whole blocks within the limit, then the part of a block before it: the test for the

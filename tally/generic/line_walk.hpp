@@ -1,30 +1,27 @@
-// Totals the amounts of indexed common lines, written once for every way: a way supplies a
-// Numbers type per totals type (see the end of this comment), and its entry points instantiate
+// Checks and totals the lines of a stretch, written once for every way: a way supplies a Numbers
+// type per totals type (see the end of this comment), and its entry points instantiate
 // walk_lines<Numbers> under the way's own target attributes.
 //
 // Invariant: the totals take the lines' amounts one line at a time in input order, each
 // addition rounded to the totals' type, exactly as adding each amount on its own would; the
-// amounts are the ones the exact reads give.
+// amounts are the ones the exact reads give (line_shape.hpp says how they are read).
 //
-// An amount is 1 to 5 integer digits, a point and 2 digits, so its value is the whole number of
-// cents divided by 100. The cents (below 10^7 < 2^24) and 100 are exact in a float and in a
-// double, so the one division rounds once, and so correctly: the same value the exact reads
-// give for the text. The cents are divided by -100 to give the negated amount, which the
-// totals subtract: x - (-a) is x + a, rounded the same. 0 cents give -0.0, whose subtraction
-// adds +0.0, as adding the amount 0.00 does.
+// The amounts are worked out negated, and the totals subtract them: x - (-a) is x + a, rounded
+// the same. An amount of 0 is worked out as -0.0, whose subtraction adds +0.0, as adding 0
+// does; -0.00 as +0.0, whose subtraction leaves x as it is, as adding -0.0 does.
 //
 // The one chain that must stay in order (each total depends on the one before) is kept short:
 // the amounts are worked out Numbers::kLines lines at a time, kLinesAheadOfSums lines ahead of
 // the additions, so that no addition waits for a load or a division of its own group.
 //
 // A Numbers type has:
-//   using Float; kLines, the lines worked out at once; kStride, the Floats from one negated
-//     amount to the next in the array of a group;
+//   using Float; kLines, the lines worked out at once (4 or 8); kStride, the Floats from one
+//     negated amount to the next in the array of a group;
 //   a constructor from the four totals (owner, A, B, C) and store(Float* totals);
-//   static void amounts(Float* out, const char* text, const std::uint32_t* line_feeds): the
-//     negated amounts of the kLines lines that start at the line feeds line_feeds[0..] and end
-//     at line_feeds[1..] (offsets from text), at out (64-byte aligned); lines past the last one
-//     have equal start and end, and any value will do for them;
+//   static void amounts(Float* out, const char* text, const std::uint32_t* at): the negated
+//     amounts of the kLines common lines that start at the line feeds at[0..] and end at
+//     at[1..] (offsets from text), at out (64-byte aligned); lines past the last one have equal
+//     start and end, and any value will do for them;
 //   void take(const Float* negated, const char* line): adds the line that starts at `line`
 //     (its line feed) to the owner's total and its letter's, all other totals kept bit for bit.
 #pragma once
@@ -37,28 +34,6 @@
 #include "tally/generic/line_index.hpp"
 
 namespace tally {
-
-// Byte masks by line length (7 to 11 bytes for 1 to 5 integer digits), for the 8 bytes before a
-// line's ending line feed read as a word with the first byte lowest: they keep the last
-// length - 3 bytes (the digits and the point) and clear the bytes in front (blank, letter, line
-// feed, the line before). Other lengths, which only the lines that pad a group have, keep
-// nothing.
-alignas(64) inline constexpr std::uint64_t kAmountMasks[16] = {0,
-                                                               0,
-                                                               0,
-                                                               0,
-                                                               0,
-                                                               0,
-                                                               0,
-                                                               0xFFFFFFFF00000000u,
-                                                               0xFFFFFFFFFF000000u,
-                                                               0xFFFFFFFFFFFF0000u,
-                                                               0xFFFFFFFFFFFFFF00u,
-                                                               0xFFFFFFFFFFFFFFFFu,
-                                                               0,
-                                                               0,
-                                                               0,
-                                                               0};
 
 // Lane masks by letter, for ways that hold the four totals in the lanes of vectors: a line keeps
 // its amount in the owner's lane and its letter's, and +0.0 in the others (x - (+0.0) is x bit

@@ -4,10 +4,12 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 #include "tally/ways/avx_lanes.hpp"
+#include "tally/ways/x86_amounts.hpp"
 
 // What this way uses: TALLY_AVX2 (avx_lanes.hpp), as target attributes and as the processor
 // check below.
@@ -37,6 +39,10 @@ TALLY_AVX2 __m256i within_32(__m256i bytes, char low, int span) noexcept {
     return _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + span)), moved);
 }
 
+TALLY_AVX2 __m256i sign_32(__m256i bytes) noexcept {
+    return _mm256_or_si256(equal_32(bytes, '-'), equal_32(bytes, '+'));
+}
+
 struct Block {
     TALLY_AVX2 static BlockClasses classify(const char* p) noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -48,6 +54,7 @@ struct Block {
             mask_64(equal_32(low, ' '), equal_32(high, ' ')),
             mask_64(equal_32(low, '.'), equal_32(high, '.')),
             mask_64(within_32(low, '0', 10), within_32(high, '0', 10)),
+            mask_64(sign_32(low), sign_32(high)),
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }
@@ -70,26 +77,67 @@ struct Block {
     }
 };
 
-// The negated amounts of the 4 lines that start at the line feeds line_feeds[0..3], at out.
-// The cents of a double (below 2^52) are set into the significand of 2^52, and 2^52 taken off:
-// that gives them exactly, in two instructions that need no shuffle.
-TALLY_AVX2 void amounts_of_4(double* out, const char* text,
-                             const std::uint32_t* line_feeds) noexcept {
+// The negated amounts of the 4 lines that start at the line feeds at[0..3] and end at
+// at[1..4], as doubles in line order: read as the AVX-512 way reads 8 (avx512.cpp), with
+// vector compares in place of mask registers. A group with a longer amount is read by the
+// 16-byte code that the SSE2 way uses.
+template <bool kSignsCount>
+TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at) noexcept {
+    const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i lengths =
+        _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), starts);
+    if (_mm_movemask_epi8(
+            _mm_cmpgt_epi32(lengths, _mm_set1_epi32(x86_amounts::kLongestShortLine))) != 0) {
+        __m128d first, last;
+        x86_amounts::negated_of_4<kSignsCount>(text, at, first, last);
+        return _mm256_set_m128d(last, first);
+    }
+    long long w[4];
+    for (int line = 0; line < 4; ++line) std::memcpy(&w[line], text + at[line] + 3, 8);
+    const __m256i words = _mm256_set_epi64x(w[3], w[2], w[1], w[0]);
+    const __m256i shifts =
+        _mm256_cvtepu32_epi64(_mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(11), lengths), 3));
+    const __m256i aligned = _mm256_sllv_epi64(words, shifts);
+    const __m256i offset = _mm256_xor_si256(aligned, _mm256_set1_epi8('0'));
+    const __m256i values = _mm256_and_si256(offset, within_32(aligned, '0', 10));
+    const __m256i points = equal_32(aligned, '.');
+    const __m256i decimals =
+        _mm256_or_si256(_mm256_slli_epi64(points, 8), _mm256_slli_epi64(points, 16));
+    const __m256i nine_times = _mm256_add_epi8(_mm256_slli_epi16(values, 3), values);
+    const __m256i weighed = _mm256_add_epi8(values, _mm256_and_si256(decimals, nine_times));
+    const __m256i pairs = _mm256_maddubs_epi16(weighed, _mm256_set1_epi16(0x010A));  // (10, 1)
+    const __m256i quads = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));   // (100, 1)
+    const __m256i whole = _mm256_add_epi64(_mm256_mul_epu32(quads, _mm256_set1_epi64x(10000)),
+                                           _mm256_srli_epi64(quads, 32));
+    // Below 2^52: set into the significand of 2^52, and 2^52 taken off, gives it exactly.
     const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
-    const __m256i cents = avx_lanes::cents_of_4(text, line_feeds);
-    const __m256d whole = _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(cents), two_52), two_52);
-    _mm256_store_pd(out, _mm256_div_pd(whole, _mm256_set1_pd(-100.0)));
+    const __m256d exact = _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(whole), two_52), two_52);
+    // The point's place (1 to 3, or 0), as the pair of 32-bit halves of the divisor it picks.
+    const __m256i place = _mm256_sad_epu8(
+        _mm256_and_si256(points, _mm256_set1_epi64x(0x0302010000000000)), _mm256_setzero_si256());
+    const __m256i halves =
+        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi64(place, 33), _mm256_slli_epi64(place, 1)),
+                        _mm256_set1_epi64x(std::int64_t{1} << 32));
+    __m256d divisors = _mm256_castps_pd(_mm256_permutevar8x32_ps(
+        _mm256_castpd_ps(_mm256_setr_pd(-1.0, -1000.0, -100.0, -10.0)), halves));
+    if constexpr (kSignsCount) {
+        const __m256i minus = _mm256_cmpeq_epi64(_mm256_and_si256(words, _mm256_set1_epi64x(0xFF)),
+                                                 _mm256_set1_epi64x('-'));
+        divisors = _mm256_xor_pd(divisors,
+                                 _mm256_and_pd(_mm256_castsi256_pd(minus), _mm256_set1_pd(-0.0)));
+    }
+    return _mm256_div_pd(exact, divisors);
 }
-// The cents of a float (below 2^24) convert exactly, where they are, in the low 32 bits of each
-// 64: every other float at out holds an amount, which saves the shuffle that would pack them.
-TALLY_AVX2 void amounts_of_4(float* out, const char* text,
-                             const std::uint32_t* line_feeds) noexcept {
-    const __m256 whole = _mm256_cvtepi32_ps(avx_lanes::cents_of_4(text, line_feeds));
-    _mm256_store_ps(out, _mm256_div_ps(whole, _mm256_set1_ps(-100.0f)));
+
+TALLY_AVX2 void amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+    _mm256_store_pd(out, negated_of_4<true>(text, at));
+}
+TALLY_AVX2 void amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+    _mm_store_ps(out, _mm256_cvtpd_ps(negated_of_4<false>(text, at)));
 }
 
 template <typename F>
-using Numbers = avx_lanes::Numbers<F, 4, sizeof(F) == sizeof(float) ? 2 : 1, amounts_of_4>;
+using Numbers = avx_lanes::Numbers<F, 4, 1, amounts_of_4>;
 
 TALLY_WAY_ENTRY_POINTS(TALLY_AVX2)
 

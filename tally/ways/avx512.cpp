@@ -21,6 +21,7 @@
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 #include "tally/ways/avx_lanes.hpp"
+#include "tally/ways/x86_amounts.hpp"
 
 // What this way uses, as target attributes and as the processor check below.
 #define TALLY_AVX512 \
@@ -64,6 +65,7 @@ struct Block {
             equal_64(bytes, ' '),
             equal_64(bytes, '.'),
             within_64(bytes, '0', 10),
+            equal_64(bytes, '-') | equal_64(bytes, '+'),
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }
@@ -88,25 +90,65 @@ struct Block {
     }
 };
 
-// The whole numbers of cents of the 8 lines that start at the line feeds line_feeds[0..7], as
-// one 64-bit integer per line: two groups of 4 worked out as in the AVX2 way.
-TALLY_AVX512 __m512i cents_of_8(const char* text, const std::uint32_t* line_feeds) noexcept {
-    return _mm512_inserti64x4(_mm512_castsi256_si512(avx_lanes::cents_of_4(text, line_feeds)),
-                              avx_lanes::cents_of_4(text, line_feeds + 4), 1);
+// The negated amounts of the 8 lines that start at the line feeds at[0..7] and end at
+// at[1..8], as doubles in line order. Amounts of up to 8 bytes (lines of up to 11) are read 8
+// lines at once: per line, the 8 bytes from the amount's first byte on are moved up by one
+// variable shift so that the amount ends in the last byte; the bytes after it (the line feed,
+// the next line) leave at the top and zeros come in below, which read as leading zeros. The
+// rest is as line_shape.hpp says, with the point's place taken from the byte it stands at.
+// A group with a longer amount is read by the 16-byte code that the SSE2 way uses.
+template <bool kSignsCount>
+TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noexcept {
+    const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i lengths =
+        _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1)), starts);
+    if (_mm256_movemask_epi8(
+            _mm256_cmpgt_epi32(lengths, _mm256_set1_epi32(x86_amounts::kLongestShortLine))) != 0) {
+        __m128d amounts[4];
+        x86_amounts::negated_of_4<kSignsCount>(text, at, amounts[0], amounts[1]);
+        x86_amounts::negated_of_4<kSignsCount>(text, at + 4, amounts[2], amounts[3]);
+        return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_set_m128d(amounts[1], amounts[0])),
+                                  _mm256_set_m128d(amounts[3], amounts[2]), 1);
+    }
+    const __m512i words = _mm512_i32gather_epi64(starts, text + 3, 1);
+    // 8 bits per byte short of 8 bytes of amount; 88 (a shift to 0) for the lines past the last.
+    const __m512i shifts = _mm512_cvtepu32_epi64(
+        _mm256_slli_epi32(_mm256_sub_epi32(_mm256_set1_epi32(11), lengths), 3));
+    const __m512i aligned = _mm512_sllv_epi64(words, shifts);
+    // Digits as their values; the point, the sign and the zeros shifted in are not digits.
+    const __m512i offset = _mm512_xor_si512(aligned, _mm512_set1_epi8('0'));
+    const __m512i values =
+        _mm512_maskz_mov_epi8(_mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)), offset);
+    const std::uint64_t points = _mm512_cmpeq_epi8_mask(aligned, _mm512_set1_epi8('.'));
+    // The 1 or 2 bytes after a point, never the first two of the next line.
+    const std::uint64_t decimals = ((points << 1) | (points << 2)) & ~0x0303030303030303u;
+    const __m512i nine_times = _mm512_add_epi8(_mm512_slli_epi16(values, 3), values);
+    const __m512i weighed = _mm512_mask_add_epi8(values, decimals, values, nine_times);
+    // Pairs by an unsigned-by-signed byte multiply-add, quads by a word multiply-add, and the
+    // two quads of a line (the second up to 10890) joined in 64 bits.
+    const __m512i pairs = _mm512_maddubs_epi16(weighed, _mm512_set1_epi16(0x010A));  // (10, 1)
+    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));   // (100, 1)
+    const __m512i whole = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
+                                           _mm512_srli_epi64(quads, 32));
+    // The point's place: 1 at byte 5 (two decimals), 2 at byte 6, 3 at byte 7, 0 for none.
+    const __m512i place =
+        _mm512_sad_epu8(_mm512_maskz_mov_epi8(points, _mm512_set1_epi64(0x0302010000000000)),
+                        _mm512_setzero_si512());
+    __m512d divisors =
+        _mm512_permutexvar_pd(place, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 0, 0, 0, 0));
+    if constexpr (kSignsCount) {
+        const __mmask8 minus = _mm512_cmpeq_epi64_mask(
+            _mm512_and_si512(words, _mm512_set1_epi64(0xFF)), _mm512_set1_epi64('-'));
+        divisors = _mm512_mask_sub_pd(divisors, minus, _mm512_setzero_pd(), divisors);
+    }
+    return _mm512_div_pd(_mm512_cvtepi64_pd(whole), divisors);
 }
 
-// The negated amounts of the 8 lines that start at the line feeds line_feeds[0..7], at out,
-// packed: one conversion from 64-bit integers (exact: the cents are below 2^24) and one division
-// for the 8.
-TALLY_AVX512 void amounts_of_8(double* out, const char* text,
-                               const std::uint32_t* line_feeds) noexcept {
-    _mm512_store_pd(out, _mm512_div_pd(_mm512_cvtepi64_pd(cents_of_8(text, line_feeds)),
-                                       _mm512_set1_pd(-100.0)));
+TALLY_AVX512 void amounts_of_8(double* out, const char* text, const std::uint32_t* at) noexcept {
+    _mm512_store_pd(out, negated_of_8<true>(text, at));
 }
-TALLY_AVX512 void amounts_of_8(float* out, const char* text,
-                               const std::uint32_t* line_feeds) noexcept {
-    _mm256_store_ps(out, _mm256_div_ps(_mm512_cvtepi64_ps(cents_of_8(text, line_feeds)),
-                                       _mm256_set1_ps(-100.0f)));
+TALLY_AVX512 void amounts_of_8(float* out, const char* text, const std::uint32_t* at) noexcept {
+    _mm256_store_ps(out, _mm512_cvtpd_ps(negated_of_8<false>(text, at)));
 }
 
 template <typename F>

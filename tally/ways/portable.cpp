@@ -6,6 +6,8 @@
 #include <cstdint>
 
 #include "console/word_at_a_time.hpp"
+#include "tally/generic/block_checks.hpp"
+#include "tally/generic/line_shape.hpp"
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 
@@ -48,7 +50,7 @@ struct Block {
     // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
     // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
     static BlockClasses classify(const char* p) noexcept {
-        std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0;
+        std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0, sign = 0;
         for (int w = 0; w < 8; ++w) {
             const std::uint64_t word = load_word(p + 8 * w);
             const std::uint64_t ascii = ~word & kHighBits;
@@ -59,6 +61,7 @@ struct Block {
             blank |= (ascii & low_bits_equal(low7, ' ')) >> to_bit_w;
             point |= (ascii & low_bits_equal(low7, '.')) >> to_bit_w;
             digit |= (ascii & low_bits_within(low7, '0', 10)) >> to_bit_w;
+            sign |= (ascii & (low_bits_equal(low7, '-') | low_bits_equal(low7, '+'))) >> to_bit_w;
         }
         BlockClasses c;
         c.line_feed = transposed(line_feed);
@@ -66,6 +69,7 @@ struct Block {
         c.blank = transposed(blank);
         c.point = transposed(point);
         c.digit = transposed(digit);
+        c.sign = transposed(sign);
         c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
         return c;
     }
@@ -84,18 +88,47 @@ struct Block {
     }
 };
 
-// The whole number of cents of the line that starts at the line feed `start` and ends at `end`:
-// the 8 bytes before its end, the digits kept by the mask of its length, the point taken out,
-// and the 7 digits that are left combined in pairs, quads and the whole by three multiplies.
-std::uint64_t cents_of_line(const char* text, std::uint32_t start, std::uint32_t end) noexcept {
-    const std::uint64_t kept =
-        (load_word(text + end - 8) ^ (kOnes * '0')) & kAmountMasks[(end - start) & 15];
-    // Bytes 0 to 4 hold the integer digits (zeros in front), byte 5 the point, 6 and 7 the
-    // fraction: as [0, integer digits, fraction], the first byte the most significant.
-    std::uint64_t v = ((kept & 0xFFFFFFFFFFu) << 8) | (kept & 0xFFFF000000000000u);
+// The value of 8 bytes that each hold a digit's value (or 0), the first byte the most
+// significant: pairs, quads and the whole combined by three multiplies.
+std::uint64_t value_of_8(std::uint64_t v) noexcept {
     v = ((v * 2561) >> 8) & 0x00FF00FF00FF00FFu;
     v = ((v * 6553601) >> 16) & 0x0000FFFF0000FFFFu;
     return (v * 42949672960001u) >> 32;
+}
+
+// The weighed amount (line_shape.hpp) of the common line that starts at the line feed
+// text + start and ends at text + end, and the index of its divisor: the window's two words,
+// digits kept by the mask of the amount's bytes and of the digits (the point and sign are
+// cleared), their value with the point as a digit 0, plus 9 times the decimals' value.
+template <bool kSignsCount>
+std::uint64_t weighed_amount(const char* text, std::uint32_t start, std::uint32_t end,
+                             std::uint32_t& divisor) noexcept {
+    const std::uint64_t all = ~std::uint64_t{0};
+    // The amount's first byte, 3 to 15 (and 19 for the lines past the last, which keep nothing).
+    const int first = 19 - static_cast<int>(end - start);
+    const std::uint64_t amount_low = first >= 8 ? 0 : all << (8 * first);
+    const std::uint64_t amount_high = first >= 16 ? 0 : first <= 8 ? all : all << (8 * (first - 8));
+    const std::uint64_t low_word = load_word(text + end - 16);
+    const std::uint64_t high_word = load_word(text + end - 8);
+    const auto digits = [](std::uint64_t word) {
+        const std::uint64_t flags = ~word & low_bits_within(word & kLow7Bits, '0', 10) & kHighBits;
+        return (word ^ (kOnes * '0')) & ((flags >> 7) * 0xFF);
+    };
+    const std::uint64_t low = digits(low_word) & amount_low;
+    const std::uint64_t high = digits(high_word) & amount_high;
+    // The points among the last three bytes, as bits 13 to 15 of the window.
+    const std::uint64_t points =
+        ~high_word & low_bits_equal(high_word & kLow7Bits, '.') & kHighBits;
+    const auto point_bits = static_cast<std::uint32_t>(
+        (points >> 34 & 0x2000) | (points >> 41 & 0x4000) | (points >> 48 & 0x8000));
+    divisor = divisor_index<kSignsCount>(point_bits, text + start);
+    const std::uint64_t value = value_of_8(low) * 100000000u + value_of_8(high);
+    // The decimals: the last two bytes with two of them, the last with one.
+    const std::uint64_t last = high >> 56;
+    const std::uint64_t before_last = (high >> 48) & 0xFF;
+    const std::uint32_t place = divisor & 7;
+    const std::uint64_t decimals = place == 1 ? 10 * before_last + last : place == 2 ? last : 0;
+    return value + 9 * decimals;
 }
 
 // The four totals as plain numbers; each line's amount is added to two of them.
@@ -109,10 +142,12 @@ struct Numbers {
     void store(F* totals) const noexcept {
         for (int k = 0; k < 4; ++k) totals[k] = sums[k];
     }
-    static void amounts(F* out, const char* text, const std::uint32_t* line_feeds) noexcept {
-        for (std::uint32_t i = 0; i < kLines; ++i) {
-            const std::uint64_t cents = cents_of_line(text, line_feeds[i], line_feeds[i + 1]);
-            out[i] = static_cast<F>(cents) / F(-100);
+    static void amounts(F* out, const char* text, const std::uint32_t* at) noexcept {
+        for (std::uint32_t j = 0; j < kLines; ++j) {
+            std::uint32_t divisor = 0;
+            const std::uint64_t weighed =
+                weighed_amount<sizeof(F) == sizeof(double)>(text, at[j], at[j + 1], divisor);
+            out[j] = static_cast<F>(static_cast<double>(weighed) / kNegatedDivisors[divisor]);
         }
     }
     void take(const F* negated, const char* line) noexcept {

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "tally/generic/block_checks.hpp"
+#include "tally/generic/line_shape.hpp"
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
+#include "tally/ways/x86_amounts.hpp"
 
 namespace tally {
 namespace {
@@ -37,6 +40,9 @@ struct Block {
         const auto* v = reinterpret_cast<const __m128i*>(p);
         const __m128i b[4] = {_mm_loadu_si128(v), _mm_loadu_si128(v + 1), _mm_loadu_si128(v + 2),
                               _mm_loadu_si128(v + 3)};
+        const auto sign = [](__m128i bytes) {
+            return _mm_or_si128(equal(bytes, '-'), equal(bytes, '+'));
+        };
         BlockClasses c;
         c.line_feed =
             mask_of_4(equal(b[0], '\n'), equal(b[1], '\n'), equal(b[2], '\n'), equal(b[3], '\n'));
@@ -46,6 +52,7 @@ struct Block {
         c.point = mask_of_4(equal(b[0], '.'), equal(b[1], '.'), equal(b[2], '.'), equal(b[3], '.'));
         c.digit = mask_of_4(within(b[0], '0', 10), within(b[1], '0', 10), within(b[2], '0', 10),
                             within(b[3], '0', 10));
+        c.sign = mask_of_4(sign(b[0]), sign(b[1]), sign(b[2]), sign(b[3]));
         // The line feeds counted in the vectors, the compares made again: the results (-1 a line
         // feed) summed per byte, then the bytes summed. Cheaper than counting the mask's bits
         // without POPCNT.
@@ -77,42 +84,6 @@ struct Block {
     }
 };
 
-// The amounts of the 2 lines that start at the line feeds at[0] and at[1] and end at at[1] and
-// at[2], as 8 bytes each with '0' taken off each digit: bytes 0 to 4 the integer digits (zeros
-// in front), byte 5 the point, bytes 6 and 7 the fraction. They are the 8 bytes before the
-// line's end, cleared in front of the first digit by the mask of the line's length: no shift by
-// a variable count, which costs more than a load here. XOR and not subtraction: a subtraction
-// would borrow across bytes.
-[[gnu::always_inline]] inline __m128i amount_bytes_2(const char* text,
-                                                     const std::uint32_t* at) noexcept {
-    const auto load = [](const void* p) { return _mm_loadl_epi64(static_cast<const __m128i*>(p)); };
-    const __m128i words = _mm_unpacklo_epi64(load(text + at[1] - 8), load(text + at[2] - 8));
-    const __m128i masks = _mm_unpacklo_epi64(load(&kAmountMasks[(at[1] - at[0]) & 15]),
-                                             load(&kAmountMasks[(at[2] - at[1]) & 15]));
-    return _mm_and_si128(_mm_xor_si128(words, _mm_set1_epi8('0')), masks);
-}
-
-// The whole numbers of cents of the 4 lines that start at the line feeds line_feeds[0..3]:
-// digits weighted in pairs, then pairs of pairs, with multiply-add instructions.
-[[gnu::always_inline]] inline __m128i cents_of_4(const char* text,
-                                                 const std::uint32_t* line_feeds) noexcept {
-    const __m128i zero = _mm_setzero_si128();
-    // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
-    // cents: 4 numbers below 100.
-    const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1);
-    // Then the integer's first 4 digits, and its last digit with the cents: below 10^4.
-    const __m128i hundreds = _mm_set1_epi32(0x00010064);   // pairs (100, 1)
-    const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
-    const __m128i first_two = amount_bytes_2(text, line_feeds);
-    const __m128i last_two = amount_bytes_2(text, line_feeds + 2);
-    const __m128i a = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(first_two, zero), tens),
-                                      _mm_madd_epi16(_mm_unpackhi_epi8(first_two, zero), tens));
-    const __m128i b = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(last_two, zero), tens),
-                                      _mm_madd_epi16(_mm_unpackhi_epi8(last_two, zero), tens));
-    return _mm_madd_epi16(_mm_packs_epi32(_mm_madd_epi16(a, hundreds), _mm_madd_epi16(b, hundreds)),
-                          thousands);
-}
-
 // The four double totals in two registers (owner and A, B and C), each a chain of its own; each
 // negated amount is stored twice, since SSE2 has no broadcast from memory.
 struct Doubles {
@@ -127,11 +98,9 @@ struct Doubles {
         _mm_storeu_pd(totals, low);
         _mm_storeu_pd(totals + 2, high);
     }
-    static void amounts(double* out, const char* text, const std::uint32_t* line_feeds) noexcept {
-        const __m128i cents = cents_of_4(text, line_feeds);
-        const __m128d hundred = _mm_set1_pd(-100.0);
-        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
-        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
+    static void amounts(double* out, const char* text, const std::uint32_t* at) noexcept {
+        __m128d first, last;
+        x86_amounts::negated_of_4<true>(text, at, first, last);
         _mm_store_pd(out, _mm_unpacklo_pd(first, first));
         _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
         _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
@@ -145,7 +114,8 @@ struct Doubles {
     }
 };
 
-// The four float totals in one register.
+// The four float totals in one register. The amounts are worked out in double and rounded to
+// float (line_shape.hpp says why that is exact).
 struct Floats {
     using Float = float;
     static constexpr std::uint32_t kLines = 4;
@@ -153,9 +123,10 @@ struct Floats {
     __m128 sums;
     explicit Floats(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
     void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void amounts(float* out, const char* text, const std::uint32_t* line_feeds) noexcept {
-        const __m128 whole = _mm_cvtepi32_ps(cents_of_4(text, line_feeds));
-        _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
+    static void amounts(float* out, const char* text, const std::uint32_t* at) noexcept {
+        __m128d first, last;
+        x86_amounts::negated_of_4<false>(text, at, first, last);
+        _mm_store_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(last)));
     }
     void take(const float* negated, const char* line) noexcept {
         const auto* keep = reinterpret_cast<const float*>(kFloatRows.row(line));

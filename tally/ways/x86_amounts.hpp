@@ -1,0 +1,145 @@
+// The negated amounts of 4 common lines with 16-byte vectors (line_shape.hpp says how an amount
+// is read): the SSE2 way's, and the AVX2 and AVX-512 ways' too, which compile the same
+// functions under their own target attributes (everything here is always inlined into them).
+// Included only by those ways' files, after <emmintrin.h> or <immintrin.h>.
+//
+// Most amounts are 8 bytes or shorter (up to 5 integer digits with 2 decimals): a group of
+// 4 such lines is read with 8-byte windows, 2 lines to a register. A group with a longer amount
+// is read with 16-byte windows, one line to a register.
+#pragma once
+
+#include <cstdint>
+
+#include "tally/generic/line_shape.hpp"
+
+namespace tally::x86_amounts {
+
+// The amount's bytes of a window by line length, as bytes of 0xFF or 0: for 16-byte windows
+// (line_shape.hpp), and for 8-byte windows (the last 8 bytes of those), which hold the amounts
+// of lines of up to 11 bytes.
+struct AmountByteMasks {
+    alignas(16) std::uint8_t by_length[32][16];
+};
+constexpr AmountByteMasks make_amount_byte_masks() {
+    AmountByteMasks masks{};
+    for (int length = 0; length < 32; ++length) {
+        for (int i = 0; i < 16; ++i) {
+            masks.by_length[length][i] = (kAmountBytes.by_length[length] >> i & 1) != 0 ? 0xFF : 0;
+        }
+    }
+    return masks;
+}
+alignas(64) inline constexpr AmountByteMasks kAmountByteMasks = make_amount_byte_masks();
+
+inline constexpr std::uint32_t kLongestShortLine = 11;
+
+[[gnu::always_inline]] inline const void* amount_mask(std::uint32_t length,
+                                                      int window_bytes) noexcept {
+    return kAmountByteMasks.by_length[length & 31] + (16 - window_bytes);
+}
+
+// Windows of `bytes` made into weighed digits (line_shape.hpp): each digit's value, the point,
+// the sign and the bytes outside `amount` 0, and the decimals (the 1 or 2 bytes after the
+// point) ten times their value. `point` marks the points; `decimals` the bytes after them.
+[[gnu::always_inline]] inline __m128i weighed_digits(__m128i bytes, __m128i amount,
+                                                     __m128i decimals) noexcept {
+    // Digits as their values; the point and the signs become 0x1E, 0x1D and 0x1B, which the
+    // compare clears.
+    const __m128i offset = _mm_xor_si128(bytes, _mm_set1_epi8('0'));
+    const __m128i values =
+        _mm_and_si128(_mm_and_si128(offset, _mm_cmplt_epi8(offset, _mm_set1_epi8(10))), amount);
+    // Nine times each value (below 128: no byte carries into the next), added to the decimals.
+    const __m128i nine_times = _mm_add_epi8(_mm_slli_epi16(values, 3), values);
+    return _mm_add_epi8(values, _mm_and_si128(decimals, nine_times));
+}
+
+// The weighed digits of one line's 16-byte window; sets the index of its divisor.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline __m128i weighed_long(const char* text, const std::uint32_t* at,
+                                                   std::uint32_t& divisor) noexcept {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at[1] - 16));
+    const __m128i point = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'));
+    divisor = divisor_index<kSignsCount>(static_cast<std::uint32_t>(_mm_movemask_epi8(point)),
+                                         text + at[0]);
+    // Points before the amount (the lines before) mark bytes before it: they weigh nothing.
+    const __m128i decimals = _mm_or_si128(_mm_slli_si128(point, 1), _mm_slli_si128(point, 2));
+    const __m128i amount =
+        _mm_load_si128(static_cast<const __m128i*>(amount_mask(at[1] - at[0], 16)));
+    return weighed_digits(bytes, amount, decimals);
+}
+
+// The weighed digits of two lines' 8-byte windows, one in each half; sets their divisors.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline __m128i weighed_short_2(const char* text, const std::uint32_t* at,
+                                                      std::uint32_t* divisors) noexcept {
+    const auto load_8 = [](const void* p) {
+        return _mm_loadl_epi64(static_cast<const __m128i*>(p));
+    };
+    const __m128i bytes = _mm_unpacklo_epi64(load_8(text + at[1] - 8), load_8(text + at[2] - 8));
+    const __m128i point = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'));
+    const auto points = static_cast<std::uint32_t>(_mm_movemask_epi8(point));
+    // The first line's last three bytes moved to where a 16-byte window has them.
+    divisors[0] = divisor_index<kSignsCount>(points << 8, text + at[0]);
+    divisors[1] = divisor_index<kSignsCount>(points, text + at[1]);
+    // Shifted within each half, so that no point marks a byte of the other line.
+    const __m128i decimals = _mm_or_si128(_mm_slli_epi64(point, 8), _mm_slli_epi64(point, 16));
+    const __m128i amount = _mm_unpacklo_epi64(load_8(amount_mask(at[1] - at[0], 8)),
+                                              load_8(amount_mask(at[2] - at[1], 8)));
+    return weighed_digits(bytes, amount, decimals);
+}
+
+// Weighed digits (up to 90 each) in pairs, then those in pairs, as 32-bit numbers: the
+// first 4 bytes' value and the next 4 bytes' of each half. A pair of decimals weighs at most
+// 990 and its quad at most 10890, which 16 bits hold.
+[[gnu::always_inline]] inline __m128i quads_of(__m128i v) noexcept {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i tens = _mm_set1_epi32(0x0001000A);  // pairs (10, 1)
+    const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), tens),
+                                          _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), tens));
+    return _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));  // pairs (100, 1)
+}
+
+// Quads joined in pairs: each pair of 32-bit quads of `a`, then of `b`, as one 8-byte value.
+[[gnu::always_inline]] inline __m128i octets_of(__m128i a, __m128i b) noexcept {
+    return _mm_madd_epi16(_mm_packs_epi32(a, b), _mm_set1_epi32(0x00012710));  // (10000, 1)
+}
+
+[[gnu::always_inline]] inline __m128d divisors_of_2(const std::uint32_t* divisors) noexcept {
+    return _mm_loadh_pd(_mm_load_sd(&kNegatedDivisors[divisors[0]]),
+                        &kNegatedDivisors[divisors[1]]);
+}
+
+// The negated amounts of the 4 lines that start at the line feeds at[0..3] and end at
+// at[1..4], as doubles: lines 0 and 1 in `first_two`, 2 and 3 in `last_two`.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline void negated_of_4(const char* text, const std::uint32_t* at,
+                                                __m128d& first_two, __m128d& last_two) noexcept {
+    std::uint32_t divisors[4];
+    const __m128i lengths = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
+    const __m128i long_lines = _mm_cmpgt_epi32(lengths, _mm_set1_epi32(kLongestShortLine));
+    if (_mm_movemask_epi8(long_lines) == 0) {
+        // The 8 bytes of each line, as one 32-bit number per line.
+        const __m128i octets =
+            octets_of(quads_of(weighed_short_2<kSignsCount>(text, at, divisors)),
+                      quads_of(weighed_short_2<kSignsCount>(text, at + 2, divisors + 2)));
+        first_two = _mm_div_pd(_mm_cvtepi32_pd(octets), divisors_of_2(divisors));
+        last_two = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(octets, octets)),
+                              divisors_of_2(divisors + 2));
+        return;
+    }
+    // Per line, the value of its first 8 bytes and of its last 8, joined exactly (below 10^13).
+    __m128i weighed[4];
+    for (int j = 0; j < 4; ++j) weighed[j] = weighed_long<kSignsCount>(text, at + j, divisors[j]);
+    const auto negated_of_2 = [](__m128i halves, const std::uint32_t* two_divisors) {
+        const __m128i ordered = _mm_shuffle_epi32(halves, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128d first_8 = _mm_cvtepi32_pd(ordered);
+        const __m128d last_8 = _mm_cvtepi32_pd(_mm_unpackhi_epi64(ordered, ordered));
+        return _mm_div_pd(_mm_add_pd(_mm_mul_pd(first_8, _mm_set1_pd(1e8)), last_8),
+                          divisors_of_2(two_divisors));
+    };
+    first_two = negated_of_2(octets_of(quads_of(weighed[0]), quads_of(weighed[1])), divisors);
+    last_two = negated_of_2(octets_of(quads_of(weighed[2]), quads_of(weighed[3])), divisors + 2);
+}
+
+}  // namespace tally::x86_amounts

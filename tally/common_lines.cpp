@@ -20,13 +20,12 @@ std::int32_t CommonLines::total_run(std::int32_t max_invoices, Float* owner_tota
                        amount,
                        nullptr};
     const std::uint32_t taken = way_.total(run);
-    if (taken < kLongRun && taken < run.max_lines) {
+    if (taken == 0) {
         attempts_to_skip_ = backoff_;
         backoff_ = backoff_ < kMaxBackoff ? 2 * backoff_ + 1 : kMaxBackoff;
-    } else {
-        backoff_ = 0;
+        return 0;
     }
-    if (taken == 0) return 0;
+    backoff_ = 0;
     if (owner_total != nullptr) *owner_total = run.totals[0];
     for (int k = 0; k < 3; ++k) category_totals[k] = run.totals[k + 1];
     letter = run.letter;

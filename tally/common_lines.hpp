@@ -40,12 +40,12 @@ class CommonLines {
     }
 
   private:
-    // Where the text keeps not being common lines, or holds them only one or a few at a time
-    // between other lines, the attempts back off exponentially, so that such input costs hardly
-    // more than its exact reads; a run of kLongRun lines or more, or one that ends the batch,
-    // ends the backing off. At most kMaxBackoff attempts are skipped in a row.
+    // Where the text keeps not being common lines, the calls back off exponentially, so that
+    // such input costs hardly more than its exact reads: each call that takes nothing skips the
+    // next 0, 1, 3, 7 ... calls, at most kMaxBackoff, and any call that takes a line ends the
+    // backing off. A line of another shape among common ones costs its own exact read and no
+    // more: the call after it takes the lines that follow.
     static constexpr std::uint32_t kMaxBackoff = 63;
-    static constexpr std::uint32_t kLongRun = 8;
 
     template <typename Float>
     static Float* owner_total(std::int32_t owner_id, Float* owner_totals) noexcept {

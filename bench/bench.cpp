@@ -480,7 +480,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
     // One table of the baselines and memory.
     std::printf("\n%-16s %11s %8s %7s %11s %11s", "program", "baseline s", "MB/s", "ratio",
                 "peak small", "peak large");
-    if (other.given()) std::printf(" %12s %12s", "other: small", "other: large");
+    if (other.given()) std::printf("  %12s %12s", "other: small", "other: large");
     std::printf("\n");
     for (std::size_t i = 0; i < kProgramCount; ++i) {
         long peak_large = 0;
@@ -499,7 +499,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
         }
         std::printf("  %7ld KB  %7ld KB", peak_small[i], peak_large);
         if (!other.paths[i].empty()) {
-            std::printf("   %7ld KB   %7ld KB", their_peak_small[i], their_peak_large);
+            std::printf("    %7ld KB   %7ld KB", their_peak_small[i], their_peak_large);
         }
         std::printf("\n");
     }

@@ -1,7 +1,9 @@
-// The benchmark: throughput of each program on a large well-formed input, against `cat` reading
-// the same file in the same rounds and against the program's C-library baseline in the same run
-// (median of several runs); peak memory on a tiny and on the large input; the time of inputs that
-// get stuck; and the time and peak memory of hostile inputs.
+// The benchmark: throughput of each program on large well-formed inputs (one of the usual
+// invoice lines only, and mixes with lines of other shapes), against `cat` reading the same file
+// in the same rounds, against the program's throughput on the usual lines, and against its
+// C-library baseline in the same run (median of several runs); peak memory on a tiny and on the
+// large inputs; the time of inputs that get stuck; and the time and peak memory of hostile inputs.
+// With --compare, the programs of another build run in the same rounds on every input.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/invoice_lines.hpp"
 #include "tests/support/hostile_inputs.hpp"
 
 extern char** environ;
@@ -26,19 +29,29 @@ extern char** environ;
 namespace {
 
 const char kUsage[] =
-    "usage: bench [--size BYTES] [--runs N] [--dir DIR]\n"
+    "usage: bench [--size BYTES] [--runs N] [--dir DIR] [--compare BUILD]\n"
     "\n"
-    "  --size BYTES  size of the large well-formed input (default 100000000); hostile inputs\n"
-    "                hold runs of half that and white space of ten times that\n"
-    "  --runs N      runs of each program on the large input and the stuck inputs (default 5)\n"
-    "  --dir DIR     folder for the temporary files (default $TMPDIR, else /tmp); they need\n"
-    "                up to ten times --size at once, and are removed when the benchmark ends\n"
-    "  --help        print this and exit\n";
+    "  --size BYTES     size of each large well-formed input (default 100000000): pure, of\n"
+    "                   lines such as \"A 12345.67\" only; shapes-4, shapes-20 and shapes-50,\n"
+    "                   with about that share of lines of signed, whole, one-decimal and 6 to 9\n"
+    "                   digit amounts; odd-1, with about 1% of lines with two blanks or a tab\n"
+    "                   before the amount. Hostile inputs hold runs of half that and white\n"
+    "                   space of ten times that\n"
+    "  --runs N         runs of each program on each input (default 5)\n"
+    "  --dir DIR        folder for the temporary files (default $TMPDIR, else /tmp); they need\n"
+    "                   up to ten times --size at once, and are removed when the benchmark ends\n"
+    "  --compare BUILD  also runs the programs of BUILD, another build folder of this project\n"
+    "                   (BUILD/strict/vantrel-strict, BUILD/lenient/vantrel-lenient and, where\n"
+    "                   they are, BUILD/bench/vantrel-*-sse2), in the same rounds on every\n"
+    "                   input, and prints its times beside this build's with the ratio of this\n"
+    "                   build's time to BUILD's\n"
+    "  --help           print this and exit\n";
 
 struct Options {
     std::uint64_t size = 100'000'000;
     int runs = 5;
     std::string dir;
+    std::string compare;  // another build folder, or empty
 };
 
 // Parses the command line; nullopt after printing the usage where the exit status says why.
@@ -66,6 +79,8 @@ std::optional<Options> parse_options(int argc, char** argv, int& status) {
             options.runs = static_cast<int>(runs);
         } else if (good && flag == "--dir") {
             options.dir = value;
+        } else if (good && flag == "--compare") {
+            options.compare = value;
         } else {
             good = false;
         }
@@ -95,7 +110,8 @@ class TemporaryFolder {
             ::sigaction(signal_number, &action, nullptr);
         return true;
     }
-    static std::string file(const char* name) { return std::string(path_) + "/" + name; }
+    static std::string file(const std::string& name) { return std::string(path_) + "/" + name; }
+    static std::string file(const bench::Mix& mix) { return file(std::string(mix.name) + ".txt"); }
 
   private:
     // Only calls that are safe in a signal handler: the files have fixed names in the folder.
@@ -103,6 +119,11 @@ class TemporaryFolder {
         for (const char* name : kFiles) {
             char file_path[sizeof path_ + 32];
             std::snprintf(file_path, sizeof file_path, "%s/%s", path_, name);
+            ::unlink(file_path);
+        }
+        for (const bench::Mix& mix : bench::kMixes) {
+            char file_path[sizeof path_ + 32];
+            std::snprintf(file_path, sizeof file_path, "%s/%s.txt", path_, mix.name);
             ::unlink(file_path);
         }
         ::rmdir(path_);
@@ -113,7 +134,8 @@ class TemporaryFolder {
         ::raise(signal_number);
     }
 
-    static constexpr const char* kFiles[] = {"large.txt", "small.txt", "stuck.txt", "hostile.txt"};
+    // With the large inputs, one per mix, named after it.
+    static constexpr const char* kFiles[] = {"small.txt", "stuck.txt", "hostile.txt"};
     static inline char path_[4096] = {};
 };
 
@@ -176,7 +198,6 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Writes the pieces, each text repeated its number of times, a block at a time.
 // Writes the file's pages out to the disk now. A file just written is written back by the kernel
 // in the next half minute or so, on the other core and through the same memory: during the timed
 // runs, that slowed them by up to a third, and not all alike.
@@ -189,6 +210,7 @@ void settle(const std::string& path) {
     ::close(fd);
 }
 
+// Writes the pieces, each text repeated its number of times, a block at a time.
 void write_file(const std::string& path, const std::vector<testing_support::Piece>& pieces) {
     std::ofstream file(path, std::ios::binary);
     for (const auto& piece : pieces) {
@@ -227,45 +249,130 @@ struct Program {
     const char* name;
     const char* path;
     const char* baseline;  // the C-library baseline it is compared with, or nullptr
+    const char* in_build;  // where a build folder of this project holds it
 };
 
-// The programs as built, and builds of them that take the SSE2 way on every x86-64 processor, which
-// are compared with cat alone.
+// The programs as built, and builds of them that take the SSE2 way on every x86-64 processor,
+// which are compared with cat alone: their reports must be those of the baseline of the program
+// listed before them.
 const Program kPrograms[] = {
-    {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT},
+    {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT, "strict/vantrel-strict"},
 #ifdef BENCH_STRICT_SSE2
-    {"strict, SSE2", BENCH_STRICT_SSE2, nullptr},
+    {"strict, SSE2", BENCH_STRICT_SSE2, nullptr, "bench/vantrel-strict-sse2"},
 #endif
-    {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT},
+    {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT, "lenient/vantrel-lenient"},
 #ifdef BENCH_LENIENT_SSE2
-    {"lenient, SSE2", BENCH_LENIENT_SSE2, nullptr},
+    {"lenient, SSE2", BENCH_LENIENT_SSE2, nullptr, "bench/vantrel-lenient-sse2"},
 #endif
 };
+constexpr std::size_t kProgramCount = std::size(kPrograms);
 
-// Each program and `cat FILE > /dev/null` take turns on the large input, then each program's
-// baseline; prints each one's median and its share of cat's throughput. Returns whether every
-// report equals the baseline's.
-bool throughput(const Options& options) {
-    const std::string large = TemporaryFolder::file("large.txt");
-    {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, large.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        const std::string size = std::to_string(options.size);
-        char* const arguments[] = {const_cast<char*>(BENCH_MAKE_INPUT),
-                                   const_cast<char*>(size.c_str()), nullptr};
-        pid_t pid = 0;
-        int status = 1;
-        if (::posix_spawn(&pid, BENCH_MAKE_INPUT, &actions, nullptr, arguments, environ) != 0 ||
-            ::waitpid(pid, &status, 0) != pid || status != 0) {
-            std::fprintf(stderr, "bench: cannot write %s\n", large.c_str());
-            std::exit(1);
+std::size_t program_index(const char* path) {
+    std::size_t i = 0;
+    while (std::strcmp(kPrograms[i].path, path) != 0) ++i;
+    return i;
+}
+
+// The programs of the build given with --compare, in the order of kPrograms: an empty path where
+// that build has no such program, or where there is no other build.
+struct OtherBuild {
+    std::string folder;
+    std::vector<std::string> paths = std::vector<std::string>(kProgramCount);
+    bool given() const { return !folder.empty(); }
+};
+
+// nullopt, after saying why, when the folder lacks one of the programs themselves; an older
+// build may lack the SSE2 builds.
+std::optional<OtherBuild> find_other_build(const std::string& folder) {
+    OtherBuild other;
+    other.folder = folder;
+    if (folder.empty()) return other;
+    for (std::size_t i = 0; i < kProgramCount; ++i) {
+        const std::string path = folder + "/" + kPrograms[i].in_build;
+        if (::access(path.c_str(), X_OK) == 0) {
+            other.paths[i] = path;
+        } else if (kPrograms[i].baseline != nullptr) {
+            std::fprintf(stderr, "bench: --compare %s: no program %s\n", folder.c_str(),
+                         path.c_str());
+            return std::nullopt;
         }
-        posix_spawn_file_actions_destroy(&actions);
-        settle(large);
     }
-    const double megabytes = static_cast<double>(file_size(large)) / 1e6;
+    return other;
+}
+
+// A program's runs on one input: their times, highest peak memory and report, and whether every
+// run gave the same report.
+struct Runs {
+    std::vector<double> seconds;
+    long peak_kb = 0;
+    std::string report;
+    bool steady = true;
+
+    void add(const Run& r) {
+        if (seconds.empty()) report = r.out;
+        steady = steady && r.out == report;
+        seconds.push_back(r.seconds);
+        peak_kb = std::max(peak_kb, r.peak_kb);
+    }
+};
+
+// Runs this build's program and, when there is one, the other build's on the input, one right
+// after the other; which goes first changes from round to round, so that neither always runs
+// right after cat or after the other.
+void run_pair(const std::string& mine, const std::string& theirs, const std::string& input,
+              int round, Runs& my_runs, Runs& their_runs) {
+    if (theirs.empty()) {
+        my_runs.add(run(mine, input));
+    } else if (round % 2 == 0) {
+        my_runs.add(run(mine, input));
+        their_runs.add(run(theirs, input));
+    } else {
+        their_runs.add(run(theirs, input));
+        my_runs.add(run(mine, input));
+    }
+}
+
+// Writes the large input of the mix with bench_make_input.
+void make_input(const std::string& path, std::uint64_t size, const bench::Mix& mix) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string bytes = std::to_string(size);
+    char* const arguments[] = {const_cast<char*>(BENCH_MAKE_INPUT),
+                               const_cast<char*>(bytes.c_str()), const_cast<char*>(mix.name),
+                               nullptr};
+    pid_t pid = 0;
+    int status = 1;
+    if (::posix_spawn(&pid, BENCH_MAKE_INPUT, &actions, nullptr, arguments, environ) != 0 ||
+        ::waitpid(pid, &status, 0) != pid || status != 0) {
+        std::fprintf(stderr, "bench: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    settle(path);
+}
+
+// The number of invoices in the input's first batch, from its first line.
+unsigned long long first_batch(const std::string& path) {
+    std::ifstream file(path);
+    unsigned long long owner = 0, count = 0;
+    file >> owner >> count;
+    return count;
+}
+
+// Each program (and the other build's) and `cat FILE > /dev/null` take turns on each large input,
+// then each program's baseline; prints each one's median, its share of cat's throughput on the
+// same input and of its own throughput on the pure input, and the other build's alongside.
+// Returns whether every report of this build equals the baseline's.
+bool throughput(const Options& options, const OtherBuild& other) {
+    constexpr std::size_t kInputs = std::size(bench::kMixes);
+    std::vector<double> megabytes(kInputs);
+    for (std::size_t f = 0; f < kInputs; ++f) {
+        const std::string path = TemporaryFolder::file(bench::kMixes[f]);
+        make_input(path, options.size, bench::kMixes[f]);
+        megabytes[f] = static_cast<double>(file_size(path)) / 1e6;
+    }
+    const std::string pure = TemporaryFolder::file(bench::kMixes[0]);
     // About 100 bytes of the same kind of invoices.
     const std::string small = TemporaryFolder::file("small.txt");
     write_file(small, {{"1 3\nA 12345.67\nB 310.40\nC 89.99\n2 3\nA 400.25\nC 1200.00\nB 7.5\n"
@@ -273,125 +380,239 @@ bool throughput(const Options& options) {
 
     std::printf("machine: %s, %ld cores\n", machine().c_str(), ::sysconf(_SC_NPROCESSORS_ONLN));
     std::printf(
-        "large input: %.1f MB of well-formed invoices; small input: %llu bytes\n"
-        "%d rounds of cat and each program in turn, then of the baselines: median time, highest "
-        "peak "
-        "resident memory\n\n",
-        megabytes, static_cast<unsigned long long>(file_size(small)), options.runs);
+        "large inputs: 3 batches of %llu well-formed invoices each; pure holds only lines such "
+        "as\n\"A 12345.67\", shapes-N about N%% of lines of other shapes (signed, whole, one "
+        "decimal,\n6 to 9 integer digits), odd-1 about 1%% of lines with two blanks or a tab "
+        "before the\namount; small input: %llu bytes\n"
+        "%d rounds of cat and each program on each large input in turn, then of the baselines "
+        "on\nthe pure input: median time, highest peak resident memory\n",
+        first_batch(pure), static_cast<unsigned long long>(file_size(small)), options.runs);
+    if (other.given()) std::printf("other build: %s\n", other.folder.c_str());
+    std::printf("\n");
 
-    const std::size_t count = std::size(kPrograms);
-    std::vector<double> cat_times;
-    std::vector<std::vector<double>> times(count);
-    std::vector<std::vector<double>> baseline_times(count);
-    std::vector<long> peak_large(count, 0);
-    std::vector<long> peak_small(count, 0);
-    bool reports_agree = true;
+    std::vector<std::vector<double>> cat_times(kInputs);
+    std::vector<std::vector<Runs>> mine(kInputs, std::vector<Runs>(kProgramCount));
+    std::vector<std::vector<Runs>> theirs(kInputs, std::vector<Runs>(kProgramCount));
     // cat and the programs take turns in each round, so that all see the same load; the
     // baselines, which take seconds each, run in rounds of their own afterwards: run between the
     // others, they left the processor slower for whatever ran right after them.
-    std::vector<std::string> outputs(count);
     for (int round = 0; round < options.runs; ++round) {
-        cat_times.push_back(run("cat", large, large, true).seconds);
-        for (std::size_t i = 0; i < count; ++i) {
-            const Run mine = run(kPrograms[i].path, large);
-            times[i].push_back(mine.seconds);
-            peak_large[i] = std::max(peak_large[i], mine.peak_kb);
-            if (round == 0) outputs[i] = mine.out;
-            reports_agree = reports_agree && mine.out == outputs[i];
-        }
-    }
-    for (int round = 0; round < options.runs; ++round) {
-        std::string expected;
-        for (std::size_t i = 0; i < count; ++i) {
-            peak_small[i] = std::max(peak_small[i], run(kPrograms[i].path, small).peak_kb);
-            if (kPrograms[i].baseline != nullptr) {
-                const Run theirs = run(kPrograms[i].baseline, large);
-                baseline_times[i].push_back(theirs.seconds);
-                expected = theirs.out;
+        for (std::size_t f = 0; f < kInputs; ++f) {
+            const std::string path = TemporaryFolder::file(bench::kMixes[f]);
+            cat_times[f].push_back(run("cat", path, path, true).seconds);
+            for (std::size_t i = 0; i < kProgramCount; ++i) {
+                run_pair(kPrograms[i].path, other.paths[i], path, round, mine[f][i], theirs[f][i]);
             }
-            // A build without a baseline is one of the program listed before it, with the other
-            // way: its report must be that program's baseline's.
-            reports_agree = reports_agree && outputs[i] == expected;
         }
     }
-    const double cat = median(cat_times);
-    std::printf("%-16s %8s %8s %8s %11s %8s %7s %10s %10s\n", "program", "seconds", "MB/s",
-                "% of cat", "baseline s", "MB/s", "ratio", "peak small", "peak large");
-    std::printf("%-16s %8.3f %8.0f %8s\n", "cat", cat, megabytes / cat, "100%");
-    for (std::size_t i = 0; i < count; ++i) {
-        const double mine = median(times[i]);
-        std::printf("%-16s %8.3f %8.0f %7.0f%%", kPrograms[i].name, mine, megabytes / mine,
-                    100 * cat / mine);
+    // The baselines' reports on every input: timed on the pure input, once on the others.
+    std::vector<std::vector<std::string>> expected(kInputs,
+                                                   std::vector<std::string>(kProgramCount));
+    std::vector<std::vector<double>> baseline_times(kProgramCount);
+    std::vector<long> peak_small(kProgramCount, 0);
+    std::vector<long> their_peak_small(kProgramCount, 0);
+    for (int round = 0; round < options.runs; ++round) {
+        std::string report;
+        for (std::size_t i = 0; i < kProgramCount; ++i) {
+            peak_small[i] = std::max(peak_small[i], run(kPrograms[i].path, small).peak_kb);
+            if (!other.paths[i].empty()) {
+                their_peak_small[i] =
+                    std::max(their_peak_small[i], run(other.paths[i], small).peak_kb);
+            }
+            if (kPrograms[i].baseline != nullptr) {
+                const Run r = run(kPrograms[i].baseline, pure);
+                baseline_times[i].push_back(r.seconds);
+                report = r.out;
+            }
+            expected[0][i] = report;
+        }
+    }
+    for (std::size_t f = 1; f < kInputs; ++f) {
+        std::string report;
+        for (std::size_t i = 0; i < kProgramCount; ++i) {
+            if (kPrograms[i].baseline != nullptr) {
+                report = run(kPrograms[i].baseline, TemporaryFolder::file(bench::kMixes[f])).out;
+            }
+            expected[f][i] = report;
+        }
+    }
+
+    // One table of times: per input, cat and each program, and the other build's beside them.
+    if (other.given()) {
+        std::printf("%37s%-37s%s\n", "", "this build", "other build");
+    }
+    std::printf("%-10s %6s  %-16s %8s %7s %9s %10s", "input", "MB", "program", "seconds", "MB/s",
+                "% of cat", "% of pure");
+    if (other.given()) {
+        std::printf(" %9s %9s %10s %7s", "seconds", "% of cat", "% of pure", "ratio");
+    }
+    std::printf("\n");
+    const double pure_cat = median(cat_times[0]);
+    for (std::size_t f = 0; f < kInputs; ++f) {
+        const double cat = median(cat_times[f]);
+        // Shares of throughput, in MB/s: the inputs differ in size by a fraction of a percent.
+        const auto share = [&](double seconds, double pure_seconds) {
+            return 100 * megabytes[f] / seconds / (megabytes[0] / pure_seconds);
+        };
+        std::printf("%s%-10s %6.1f  %-16s %8.3f %7.0f %8s%% %9.0f%%\n", f == 0 ? "" : "\n",
+                    bench::kMixes[f].name, megabytes[f], "cat", cat, megabytes[f] / cat, "100",
+                    share(cat, pure_cat));
+        for (std::size_t i = 0; i < kProgramCount; ++i) {
+            const double seconds = median(mine[f][i].seconds);
+            std::printf("%-10s %6s  %-16s %8.3f %7.0f %8.0f%% %9.0f%%", "", "", kPrograms[i].name,
+                        seconds, megabytes[f] / seconds, 100 * cat / seconds,
+                        share(seconds, median(mine[0][i].seconds)));
+            if (!other.paths[i].empty()) {
+                const double their_seconds = median(theirs[f][i].seconds);
+                std::printf(
+                    " %9.3f %8.0f%% %9.0f%% %7.2f", their_seconds, 100 * cat / their_seconds,
+                    share(their_seconds, median(theirs[0][i].seconds)), seconds / their_seconds);
+            } else if (other.given()) {
+                std::printf(" %9s %9s %10s %7s", "-", "-", "-", "-");
+            }
+            std::printf("\n");
+        }
+    }
+    if (other.given()) {
+        std::printf("(ratio: this build's time / the other build's; below 1 is faster)\n");
+    }
+
+    // One table of the baselines and memory.
+    std::printf("\n%-16s %11s %8s %7s %11s %11s", "program", "baseline s", "MB/s", "ratio",
+                "peak small", "peak large");
+    if (other.given()) std::printf("  %12s %12s", "other: small", "other: large");
+    std::printf("\n");
+    for (std::size_t i = 0; i < kProgramCount; ++i) {
+        long peak_large = 0;
+        long their_peak_large = 0;
+        for (std::size_t f = 0; f < kInputs; ++f) {
+            peak_large = std::max(peak_large, mine[f][i].peak_kb);
+            their_peak_large = std::max(their_peak_large, theirs[f][i].peak_kb);
+        }
+        std::printf("%-16s", kPrograms[i].name);
         if (kPrograms[i].baseline != nullptr) {
-            const double theirs = median(baseline_times[i]);
-            std::printf(" %11.3f %8.0f %6.1fx", theirs, megabytes / theirs, theirs / mine);
+            const double baseline = median(baseline_times[i]);
+            std::printf(" %11.3f %8.0f %6.1fx", baseline, megabytes[0] / baseline,
+                        baseline / median(mine[0][i].seconds));
         } else {
             std::printf(" %11s %8s %7s", "-", "-", "-");
         }
-        std::printf(" %7ld KB %7ld KB\n", peak_small[i], peak_large[i]);
+        std::printf("  %7ld KB  %7ld KB", peak_small[i], peak_large);
+        if (!other.paths[i].empty()) {
+            std::printf("    %7ld KB   %7ld KB", their_peak_small[i], their_peak_large);
+        }
+        std::printf("\n");
     }
-    std::printf("reports equal to the baseline's: %s\n\n", reports_agree ? "yes" : "NO");
-    std::remove(large.c_str());
+    std::printf(
+        "(baseline: on the pure input; ratio: baseline's time / the program's; peak large: "
+        "the highest on\nany large input)\n");
+
+    // Every report of every run, against the baseline's on the same input.
+    bool agree = true;
+    const auto print_agreement = [&](const char* whose, const std::vector<std::vector<Runs>>& runs,
+                                     const std::vector<std::string>& paths) {
+        std::printf("%sreports equal to the baseline's:", whose);
+        for (std::size_t f = 0; f < kInputs; ++f) {
+            bool equal = true;
+            for (std::size_t i = 0; i < kProgramCount; ++i) {
+                if (paths[i].empty()) continue;
+                equal = equal && runs[f][i].steady && runs[f][i].report == expected[f][i];
+            }
+            std::printf("%s %s %s", f == 0 ? "" : ",", bench::kMixes[f].name, equal ? "yes" : "NO");
+            agree = agree && equal;
+        }
+        std::printf("\n");
+    };
+    std::vector<std::string> my_paths;
+    for (const Program& program : kPrograms) my_paths.emplace_back(program.path);
+    print_agreement("", mine, my_paths);
+    const bool mine_agree = agree;
+    if (other.given()) print_agreement("other build's ", theirs, other.paths);
+    std::printf("\n");
+    for (const bench::Mix& mix : bench::kMixes) std::remove(TemporaryFolder::file(mix).c_str());
     std::remove(small.c_str());
-    return reports_agree;
+    return mine_agree;
 }
 
 // Inputs that end early or get stuck: every remaining invoice repeats the last one, up to
 // 3 x (2^31 - 1) additions per total.
-void stuck_inputs(const Options& options) {
+void stuck_inputs(const Options& options, const OtherBuild& other) {
     struct Stuck {
-        const char* name;
         const char* program;
         const char* input;
     };
     const Stuck stuck[] = {
-        {"vantrel-strict", BENCH_STRICT, "1 2147483647 A 1"},
-        {"vantrel-strict", BENCH_STRICT, "1 2147483647 A 0.1"},
-        {"vantrel-strict", BENCH_STRICT, "2 2147483647 B -1e-300"},
-        {"vantrel-lenient", BENCH_LENIENT, "1 2147483647 A 1"},
-        {"vantrel-lenient", BENCH_LENIENT, "1 2147483647 A 0.1"},
-        {"vantrel-lenient", BENCH_LENIENT, "3 2147483647 C 3 B7"},
+        {BENCH_STRICT, "1 2147483647 A 1"},       {BENCH_STRICT, "1 2147483647 A 0.1"},
+        {BENCH_STRICT, "2 2147483647 B -1e-300"}, {BENCH_LENIENT, "1 2147483647 A 1"},
+        {BENCH_LENIENT, "1 2147483647 A 0.1"},    {BENCH_LENIENT, "3 2147483647 C 3 B7"},
     };
-    std::printf("%-16s %-26s %9s  %s\n", "stuck input", "input", "seconds", "report");
+    std::printf("%-16s %-26s %9s", "stuck input", "input", "seconds");
+    if (other.given()) std::printf(" %9s %7s", "other s", "ratio");
+    std::printf("  %s\n", "report");
     const std::string path = TemporaryFolder::file("stuck.txt");
     for (const Stuck& s : stuck) {
+        const std::size_t i = program_index(s.program);
         write_file(path, {{s.input}});
-        std::vector<double> times;
-        std::string report;
-        for (int i = 0; i < options.runs; ++i) {
-            const Run r = run(s.program, path);
-            times.push_back(r.seconds);
-            report = r.out;
+        Runs my_runs;
+        Runs their_runs;
+        for (int round = 0; round < options.runs; ++round) {
+            run_pair(s.program, other.paths[i], path, round, my_runs, their_runs);
         }
+        std::string report = my_runs.report;
         std::replace(report.begin(), report.end(), '\n', ' ');
-        std::printf("%-16s %-26s %9.4f  %s\n", s.name, s.input, median(times), report.c_str());
+        std::printf("%-16s %-26s %9.4f", kPrograms[i].name, s.input, median(my_runs.seconds));
+        if (other.given()) {
+            const double theirs = median(their_runs.seconds);
+            std::printf(" %9.4f %7.2f", theirs, median(my_runs.seconds) / theirs);
+        }
+        std::printf("  %s\n", report.c_str());
+        if (other.given() && their_runs.report != my_runs.report) {
+            report = their_runs.report;
+            std::replace(report.begin(), report.end(), '\n', ' ');
+            std::printf("%-16s %-26s the other build's report: %s\n", "", "", report.c_str());
+        }
     }
     std::remove(path.c_str());
 }
 
-// The hostile inputs of the end-to-end test, at benchmark size, one run each. Returns whether
-// every report was the expected one.
-bool hostile_inputs(const Options& options) {
+// The hostile inputs of the end-to-end test, at benchmark size. Returns whether every report of
+// this build was the expected one.
+bool hostile_inputs(const Options& options, const OtherBuild& other) {
     const std::uint64_t run_bytes = options.size / 2;
     const std::uint64_t white_space_bytes = options.size * 10;
-    std::printf("\n%-42s %9s %10s  %s\n", "hostile input", "seconds", "peak", "report");
+    std::printf("\n%-42s %9s %10s", "hostile input", "seconds", "peak");
+    if (other.given()) std::printf(" %9s %10s %7s", "other s", "peak", "ratio");
+    std::printf("  %s\n", "report");
     std::printf("(runs of %llu bytes; %llu bytes of white space)\n",
                 static_cast<unsigned long long>(run_bytes),
                 static_cast<unsigned long long>(white_space_bytes));
     const std::string path = TemporaryFolder::file("hostile.txt");
     bool right = true;
+    bool their_right = true;
     for (const auto& input : testing_support::hostile_inputs(run_bytes, white_space_bytes)) {
         write_file(path, input.pieces);
-        const Run r =
-            run(input.program == testing_support::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT,
-                path);
-        right = right && r.out == input.report;
-        std::string report = r.out;
+        const char* program =
+            input.program == testing_support::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT;
+        const std::string& theirs = other.paths[program_index(program)];
+        Runs my_runs;
+        Runs their_runs;
+        for (int round = 0; round < options.runs; ++round) {
+            run_pair(program, theirs, path, round, my_runs, their_runs);
+        }
+        right = right && my_runs.steady && my_runs.report == input.report;
+        std::string report = my_runs.report;
         std::replace(report.begin(), report.end(), '\n', ' ');
-        std::printf("%-42s %9.3f %7ld KB  %s\n", input.name, r.seconds, r.peak_kb, report.c_str());
+        std::printf("%-42s %9.3f %7ld KB", input.name, median(my_runs.seconds), my_runs.peak_kb);
+        if (!theirs.empty()) {
+            their_right = their_right && their_runs.steady && their_runs.report == input.report;
+            std::printf(" %9.3f %7ld KB %7.2f", median(their_runs.seconds), their_runs.peak_kb,
+                        median(my_runs.seconds) / median(their_runs.seconds));
+        }
+        std::printf("  %s\n", report.c_str());
         std::remove(path.c_str());
     }
     if (!right) std::printf("a hostile input gave a WRONG report\n");
+    if (!their_right) std::printf("a hostile input gave a WRONG report in the other build\n");
     return right;
 }
 
@@ -401,13 +622,15 @@ int main(int argc, char** argv) {
     int status = 0;
     const std::optional<Options> options = parse_options(argc, argv, status);
     if (!options) return status;
+    const std::optional<OtherBuild> other = find_other_build(options->compare);
+    if (!other) return 2;
     if (!TemporaryFolder::make(options->dir)) {
         std::fprintf(stderr, "bench: cannot make a temporary folder in %s: %s\n",
                      options->dir.c_str(), std::strerror(errno));
         return 1;
     }
-    const bool agree = throughput(*options);
-    stuck_inputs(*options);
-    const bool right = hostile_inputs(*options);
+    const bool agree = throughput(*options, *other);
+    stuck_inputs(*options, *other);
+    const bool right = hostile_inputs(*options, *other);
     return agree && right ? 0 : 1;
 }

@@ -17,6 +17,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
@@ -110,7 +111,10 @@ TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noe
         return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_set_m128d(amounts[1], amounts[0])),
                                   _mm256_set_m128d(amounts[3], amounts[2]), 1);
     }
-    const __m512i words = _mm512_i32gather_epi64(starts, text + 3, 1);
+    // Eight loads: measured faster here than one gather instruction.
+    long long w[8];
+    for (int line = 0; line < 8; ++line) std::memcpy(&w[line], text + at[line] + 3, 8);
+    const __m512i words = _mm512_setr_epi64(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
     // 8 bits per byte short of 8 bytes of amount; 88 (a shift to 0) for the lines past the last.
     const __m512i shifts = _mm512_cvtepu32_epi64(
         _mm256_slli_epi32(_mm256_sub_epi32(_mm256_set1_epi32(11), lengths), 3));

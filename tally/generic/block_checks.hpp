@@ -110,10 +110,12 @@ struct Carries {
 };
 
 // The bytes of the block that break a run of common lines (see the top of the file). Every line
-// feed is checked as the end of a line; the line feed that starts the run passes as one with
-// no carries from before it (see index_lines).
+// feed is checked as the end of a line; the line feed that starts the run passes as one (see
+// index_lines). Sets `unplain` to the bytes that make a common line other than a plain one: a
+// sign, a sixth integer digit, or a line feed without a point three bytes before it.
 template <typename Block>
-[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
+                                                   std::uint64_t& unplain) noexcept {
     // Bit i of digit_pair: bytes i - 1 and i are digits; of digit_quad: bytes i - 3 to i; of
     // ten_digits: bytes i - 9 to i.
     const std::uint64_t digit_pair = c.digit & Block::template later<1>(c.digit, carry.digit);
@@ -141,6 +143,9 @@ template <typename Block>
                       Block::template later<2>(c.point, carry.point));
     // Ten integer digits or more: marked at the tenth.
     bad |= ten_digits;
+    const std::uint64_t point_3_before = Block::template later<3>(c.point, carry.point);
+    unplain = c.sign | (digit_quad & Block::template later<4>(digit_pair, carry.digit_pair)) |
+              (point_3_before ^ c.line_feed);
     carry.line_feed = c.line_feed;
     carry.point = c.point;
     carry.digit = c.digit;
@@ -160,7 +165,10 @@ template <typename Block>
                                                LineIndex& index, std::uint32_t& count,
                                                std::size_t& fault) noexcept {
     const BlockClasses classes = Block::classify(text + block);
-    const std::uint64_t bad = faults<Block>(classes, carry) | past_limit;
+    std::uint64_t unplain = 0;
+    const std::uint64_t bad = faults<Block>(classes, carry, unplain) | past_limit;
+    // Only the bytes before the first fault count.
+    index.plain &= (unplain & (bad - 1) & ~bad) == 0;
     const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
     Block::write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
     if (bad != 0) {
@@ -189,10 +197,13 @@ template <typename Block>
     if (max_lines < LineIndex::kMaxBytes / 16) {
         length = std::min<std::size_t>(length, 16 * max_lines + 1);
     }
-    // The line feed that starts the run passes as the end of a line before it, with no carries.
-    // It is indexed with the others, at line_feeds[0]; the caller has made sure that the text
-    // starts with a line feed.
+    // The line feed that starts the run passes as the end of a line before it, with no carries
+    // but a point three bytes before it (which makes it the end of a plain line and breaks no
+    // rule). It is indexed with the others, at line_feeds[0]; the caller has made sure that the
+    // text starts with a line feed.
     checks::Carries carry;
+    carry.point = std::uint64_t{1} << 61;
+    index.plain = true;
     std::uint32_t count = 0;
     std::size_t fault = length;
     // The whole blocks within the limit, then the part of a block before it: the test for the

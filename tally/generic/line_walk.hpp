@@ -22,6 +22,8 @@
 //     amounts of the kLines common lines that start at the line feeds at[0..] and end at
 //     at[1..] (offsets from text), at out (64-byte aligned); lines past the last one have equal
 //     start and end, and any value will do for them;
+//   optionally, static void plain_amounts(...), the same for plain lines only (LineIndex::plain),
+//     which are whole numbers of cents divided by 100;
 //   void take(const Float* negated, const char* line): adds the line that starts at `line`
 //     (its line feed) to the owner's total and its letter's, all other totals kept bit for bit.
 #pragma once
@@ -90,7 +92,7 @@ template <typename Numbers>
 // line's amount is added to totals[0] (the owner's) and to the total of its letter (totals[1],
 // [2], [3] for A, B, C), in input order. `letter` and `amount` are set to the last line's.
 // Writes copies of the last offset after the first `count` offsets of the index.
-template <typename Numbers>
+template <typename Numbers, bool kPlain>
 [[gnu::always_inline]] inline void walk_lines(const char* text, LineIndex& index,
                                               std::uint32_t count, typename Numbers::Float* totals,
                                               char& letter,
@@ -107,17 +109,24 @@ template <typename Numbers>
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
     alignas(64) Float negated[kMaxGroups][kLines * Numbers::kStride];
     const std::uint32_t* const line_feeds = index.line_feeds;
+    const auto amounts_of_group = [&](std::uint32_t group) {
+        if constexpr (kPlain && requires { Numbers::plain_amounts; }) {
+            Numbers::plain_amounts(negated[group], text, line_feeds + kLines * group);
+        } else {
+            Numbers::amounts(negated[group], text, line_feeds + kLines * group);
+        }
+    };
     Numbers numbers(totals);
     const std::uint32_t groups = (count + kLines - 1) / kLines;
     const std::uint32_t first = groups < kAhead ? groups : kAhead;
     for (std::uint32_t group = 0; group < first; ++group) {
-        Numbers::amounts(negated[group], text, line_feeds + kLines * group);
+        amounts_of_group(group);
     }
     // Each step works out one group and adds one kAhead groups before it.
     std::uint32_t group = 0;
     for (; group + kAhead < groups; ++group) {
         const std::uint32_t ahead = group + kAhead;
-        Numbers::amounts(negated[ahead], text, line_feeds + kLines * ahead);
+        amounts_of_group(ahead);
         take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }
     for (; group + 1 < groups; ++group) {

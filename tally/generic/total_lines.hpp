@@ -36,7 +36,11 @@ template <typename Block, typename Numbers>
         index_lines<Block>(line_start, run.end, wanted, index);
         const std::uint32_t found = index.count < wanted ? index.count : wanted;
         if (found == 0) break;
-        walk_lines<Numbers>(line_start, index, found, totals, letter, amount);
+        if (index.plain) {
+            walk_lines<Numbers, true>(line_start, index, found, totals, letter, amount);
+        } else {
+            walk_lines<Numbers, false>(line_start, index, found, totals, letter, amount);
+        }
         done += found;
         line_start += index.line_feeds[found];
         if (!index.reached_limit || done == run.max_lines) break;

@@ -131,6 +131,19 @@ std::uint64_t weighed_amount(const char* text, std::uint32_t start, std::uint32_
     return value + 9 * decimals;
 }
 
+// The whole number of cents of a plain line (LineIndex::plain) that starts at the line feed
+// `start` and ends at `end`: the 8 bytes before its end, the digits kept by the amount's bytes
+// (the last end - start - 3), the point taken out, and the 7 digits that are left combined in
+// pairs, quads and the whole by three multiplies.
+std::uint64_t plain_cents(const char* text, std::uint32_t start, std::uint32_t end) noexcept {
+    const int first = 19 - static_cast<int>(end - start);  // 8 to 12: the 8-byte window's 0 to 4
+    const std::uint64_t kept =
+        (load_word(text + end - 8) ^ (kOnes * '0')) & (~std::uint64_t{0} << (8 * (first - 8) & 63));
+    // Bytes 0 to 4 hold the integer digits (zeros in front), byte 5 the point, 6 and 7 the
+    // fraction: as [0, integer digits, fraction], the first byte the most significant.
+    return value_of_8(((kept & 0xFFFFFFFFFFu) << 8) | (kept & 0xFFFF000000000000u));
+}
+
 // The four totals as plain numbers; each line's amount is added to two of them.
 template <typename F>
 struct Numbers {
@@ -148,6 +161,11 @@ struct Numbers {
             const std::uint64_t weighed =
                 weighed_amount<sizeof(F) == sizeof(double)>(text, at[j], at[j + 1], divisor);
             out[j] = static_cast<F>(static_cast<double>(weighed) / kNegatedDivisors[divisor]);
+        }
+    }
+    static void plain_amounts(F* out, const char* text, const std::uint32_t* at) noexcept {
+        for (std::uint32_t j = 0; j < kLines; ++j) {
+            out[j] = static_cast<F>(plain_cents(text, at[j], at[j + 1])) / F(-100);
         }
     }
     void take(const F* negated, const char* line) noexcept {

@@ -106,6 +106,16 @@ struct Doubles {
         _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
         _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
     }
+    static void plain_amounts(double* out, const char* text, const std::uint32_t* at) noexcept {
+        const __m128i cents = x86_amounts::plain_cents_of_4(text, at);
+        const __m128d hundred = _mm_set1_pd(-100.0);
+        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
+        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
+        _mm_store_pd(out, _mm_unpacklo_pd(first, first));
+        _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
+        _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
+        _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
+    }
     void take(const double* negated, const char* line) noexcept {
         const auto* keep = reinterpret_cast<const double*>(kDoubleRows.row(line));
         const __m128d amount = _mm_load_pd(negated);
@@ -127,6 +137,11 @@ struct Floats {
         __m128d first, last;
         x86_amounts::negated_of_4<false>(text, at, first, last);
         _mm_store_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(last)));
+    }
+    // Plain lines: cents below 2^24 convert exactly, and the float division rounds once.
+    static void plain_amounts(float* out, const char* text, const std::uint32_t* at) noexcept {
+        const __m128 whole = _mm_cvtepi32_ps(x86_amounts::plain_cents_of_4(text, at));
+        _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
     }
     void take(const float* negated, const char* line) noexcept {
         const auto* keep = reinterpret_cast<const float*>(kFloatRows.row(line));

@@ -142,4 +142,38 @@ template <bool kSignsCount>
     last_two = negated_of_2(octets_of(quads_of(weighed[2]), quads_of(weighed[3])), divisors + 2);
 }
 
+// The whole numbers of cents of the 4 plain lines (LineIndex::plain) that start at the line
+// feeds at[0..3], as 32-bit numbers: per line, the 8 bytes before its end cleared in front of
+// the first digit by the mask of its length (a load, where a shift by a variable count costs
+// more), '0' taken off each digit by XOR (a subtraction would borrow across bytes), and the
+// digits weighed in pairs, then pairs of pairs, with multiply-adds.
+[[gnu::always_inline]] inline __m128i plain_cents_of_4(const char* text,
+                                                       const std::uint32_t* at) noexcept {
+    const auto load_8 = [](const void* p) {
+        return _mm_loadl_epi64(static_cast<const __m128i*>(p));
+    };
+    const auto digits_of_2 = [&](const std::uint32_t* two) {
+        const __m128i words =
+            _mm_unpacklo_epi64(load_8(text + two[1] - 8), load_8(text + two[2] - 8));
+        const __m128i masks = _mm_unpacklo_epi64(load_8(amount_mask(two[1] - two[0], 8)),
+                                                 load_8(amount_mask(two[2] - two[1], 8)));
+        return _mm_and_si128(_mm_xor_si128(words, _mm_set1_epi8('0')), masks);
+    };
+    const __m128i zero = _mm_setzero_si128();
+    // Per line: ten-thousands and thousands, hundreds and tens, units (the point weighs 0),
+    // cents: 4 numbers below 100; then the integer's first 4 digits, and its last digit with
+    // the cents: below 10^4.
+    const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 1, 0, 10, 1);
+    const __m128i hundreds = _mm_set1_epi32(0x00010064);   // pairs (100, 1)
+    const __m128i thousands = _mm_set1_epi32(0x000103E8);  // pairs (1000, 1)
+    const auto pairs = [&](__m128i v) {
+        return _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), tens),
+                               _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), tens));
+    };
+    const __m128i a = pairs(digits_of_2(at));
+    const __m128i b = pairs(digits_of_2(at + 2));
+    return _mm_madd_epi16(_mm_packs_epi32(_mm_madd_epi16(a, hundreds), _mm_madd_epi16(b, hundreds)),
+                          thousands);
+}
+
 }  // namespace tally::x86_amounts

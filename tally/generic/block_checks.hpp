@@ -7,28 +7,37 @@
 // and including that line feed has been checked and belongs to a common line.
 //
 // Each block of 64 bytes becomes six bit masks, one bit per byte, bit i for byte i: line feed,
-// category letter (A, B or C), blank, point, digit, sign (- or +). A run of common lines is
-// then exactly the text where
-//   - every byte is in one of the six classes;
+// category letter (A, B or C), blank, point, digit, sign (- or +). Two sets of rules tell a run
+// of lines from them.
+//
+// Plain lines, most invoice lines, are a line feed, a letter, a blank, 1 to 5 digits, a point
+// and 2 digits. A run of them is exactly the text where (no sign class needed)
+//   - every byte is in one of the five other classes;
 //   - a letter stands right after each line feed and nowhere else, and a blank two bytes after
 //     each line feed and nowhere else;
+//   - a digit stands three bytes after each line feed (the first integer digit);
+//   - every line feed but the first is preceded by a point and two digits (the point three
+//     bytes back), and a point stands nowhere else;
+//   - no six digits stand in a row.
+// Common lines (line_shape.hpp) also take a sign, up to 9 integer digits and 0 to 2 decimals,
+// with or without the point. A run of them is exactly the text where
+//   - every byte is in one of the six classes;
+//   - letters and blanks stand as for plain lines;
 //   - three bytes after each line feed a sign or a digit stands, and a sign nowhere else; a
 //     digit follows each sign;
-//   - a line feed stands within three bytes after each point (0 to 2 decimals), and no point
-//     stands one or two bytes after another;
-//   - no ten digits stand in a row (at most 9 integer digits; the decimals, behind their
-//     point, are 2 at most).
+//   - a line feed stands within three bytes after each point, and no point stands one or two
+//     bytes after another;
+//   - no ten digits stand in a row.
 // Whatever else could stand before a line feed is ruled out by these: a blank, a letter, a
-// sign or a line feed there breaks the rule of the byte it is. So a line is a line feed, a
-// letter, a blank, an optional sign, 1 to 9 digits and an optional point with up to 2 digits
-// after it (line_shape.hpp), and it is 16 bytes long at most.
+// sign or a line feed there breaks the rule of the byte it is.
 // Every check is stated so that its failure is marked at the checked byte or after it, never
 // before: a fault is seen by the time the line feed that ends its line is, so a line is
 // accepted as soon as no fault stands at or before its ending line feed. The checks that look
 // back across the start of a block take the previous block's masks as carries.
 //
 // A Block type has:
-//   static BlockClasses classify(const char* p): the classes of the 64 bytes at p;
+//   template <bool kSigns> static BlockClasses classify(const char* p): the classes of the 64
+//     bytes at p, the sign class left 0 without kSigns;
 //   template <int k> static std::uint64_t later(std::uint64_t now, std::uint64_t before):
 //     `now` moved k bytes later (1 to 63), its first k bits taken from the end of `before`;
 //   static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends): the
@@ -109,49 +118,54 @@ struct Carries {
     std::uint64_t digit_quad = 0;  // bytes that end four digits in a row
 };
 
-// The bytes of the block that break a run of common lines (see the top of the file). Every line
-// feed is checked as the end of a line; the line feed that starts the run passes as one (see
-// index_lines). Sets `unplain` to the bytes that make a common line other than a plain one: a
-// sign, a sixth integer digit, or a line feed without a point three bytes before it.
-template <typename Block>
-[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry,
-                                                   std::uint64_t& unplain) noexcept {
-    // Bit i of digit_pair: bytes i - 1 and i are digits; of digit_quad: bytes i - 3 to i; of
-    // ten_digits: bytes i - 9 to i.
+// Which rules a run is checked by (see the top of the file).
+enum class Rules { plain, common };
+
+// The bytes of the block that break a run of lines by the rules of kRules. Every line feed is
+// checked as the end of a line; the carries before the first block are set up so that the
+// line feed that starts the run passes as one (see index_lines).
+template <typename Block, Rules kRules>
+[[gnu::always_inline]] inline std::uint64_t faults(const BlockClasses& c, Carries& carry) noexcept {
+    // Bit i of digit_pair: bytes i - 1 and i are digits; of digit_quad: bytes i - 3 to i.
     const std::uint64_t digit_pair = c.digit & Block::template later<1>(c.digit, carry.digit);
     const std::uint64_t digit_quad =
         digit_pair & Block::template later<2>(digit_pair, carry.digit_pair);
-    const std::uint64_t ten_digits = digit_quad &
-                                     Block::template later<4>(digit_quad, carry.digit_quad) &
-                                     Block::template later<8>(digit_pair, carry.digit_pair);
     const std::uint64_t after_1 = Block::template later<1>(c.line_feed, carry.line_feed);
     const std::uint64_t after_2 = Block::template later<2>(c.line_feed, carry.line_feed);
     const std::uint64_t after_3 = Block::template later<3>(c.line_feed, carry.line_feed);
-    // A byte in none of the classes.
-    std::uint64_t bad = ~(c.line_feed | c.letter | c.blank | c.point | c.digit | c.sign);
+    const std::uint64_t point_3_before = Block::template later<3>(c.point, carry.point);
     // A letter where no line feed stands right before, or a line feed with no letter after it;
     // likewise the blank, two bytes after the line feed.
-    bad |= c.letter ^ after_1;
-    bad |= c.blank ^ after_2;
-    // The amount's first byte: a sign or a digit, and a sign nowhere else; a digit after it.
-    bad |= (after_3 & ~(c.sign | c.digit)) | (c.sign & ~after_3);
-    bad |= Block::template later<1>(c.sign, carry.sign) & ~c.digit;
-    // A point with no line feed in the three bytes after it: marked at the third; and a point
-    // one or two bytes after another.
-    bad |= Block::template later<3>(c.point, carry.point) & ~(c.line_feed | after_1 | after_2);
-    bad |= c.point & (Block::template later<1>(c.point, carry.point) |
-                      Block::template later<2>(c.point, carry.point));
-    // Ten integer digits or more: marked at the tenth.
-    bad |= ten_digits;
-    const std::uint64_t point_3_before = Block::template later<3>(c.point, carry.point);
-    unplain = c.sign | (digit_quad & Block::template later<4>(digit_pair, carry.digit_pair)) |
-              (point_3_before ^ c.line_feed);
+    std::uint64_t bad = (c.letter ^ after_1) | (c.blank ^ after_2);
+    if constexpr (kRules == Rules::plain) {
+        // A byte in none of the classes; no integer digit; a point with no line feed three
+        // bytes later, or a line feed with no point three bytes back (marked at the later of
+        // the two); a line feed without two digits right before it; a sixth integer digit.
+        bad |= ~(c.line_feed | c.letter | c.blank | c.point | c.digit);
+        bad |= after_3 & ~c.digit;
+        bad |= point_3_before ^ c.line_feed;
+        bad |= c.line_feed & ~Block::template later<1>(digit_pair, carry.digit_pair);
+        bad |= digit_quad & Block::template later<4>(digit_pair, carry.digit_pair);
+    } else {
+        bad |= ~(c.line_feed | c.letter | c.blank | c.point | c.digit | c.sign);
+        // The amount's first byte: a sign or a digit, and a sign nowhere else; a digit after it.
+        bad |= (after_3 & ~(c.sign | c.digit)) | (c.sign & ~after_3);
+        bad |= Block::template later<1>(c.sign, carry.sign) & ~c.digit;
+        // A point with no line feed in the three bytes after it: marked at the third; and a
+        // point one or two bytes after another.
+        bad |= point_3_before & ~(c.line_feed | after_1 | after_2);
+        bad |= c.point & (Block::template later<1>(c.point, carry.point) |
+                          Block::template later<2>(c.point, carry.point));
+        // Ten integer digits or more: marked at the tenth.
+        bad |= digit_quad & Block::template later<4>(digit_quad, carry.digit_quad) &
+               Block::template later<8>(digit_pair, carry.digit_pair);
+        carry.sign = c.sign;
+        carry.digit_quad = digit_quad;
+    }
     carry.line_feed = c.line_feed;
     carry.point = c.point;
     carry.digit = c.digit;
-    carry.sign = c.sign;
     carry.digit_pair = digit_pair;
-    carry.digit_quad = digit_quad;
     return bad;
 }
 
@@ -159,16 +173,13 @@ template <typename Block>
 // so far. `past_limit` marks the block's bytes past the byte limit, which count as faults.
 // Returns whether the whole block was accepted; if not, `fault` is the offset of the first
 // byte that was not.
-template <typename Block>
+template <typename Block, Rules kRules>
 [[gnu::always_inline]] inline bool index_block(const char* text, std::size_t block,
                                                std::uint64_t past_limit, Carries& carry,
                                                LineIndex& index, std::uint32_t& count,
                                                std::size_t& fault) noexcept {
-    const BlockClasses classes = Block::classify(text + block);
-    std::uint64_t unplain = 0;
-    const std::uint64_t bad = faults<Block>(classes, carry, unplain) | past_limit;
-    // Only the bytes before the first fault count.
-    index.plain &= (unplain & (bad - 1) & ~bad) == 0;
+    const BlockClasses classes = Block::template classify<kRules == Rules::common>(text + block);
+    const std::uint64_t bad = faults<Block, kRules>(classes, carry) | past_limit;
     const std::uint64_t accepted = classes.line_feed & ~bad & (bad - 1);
     Block::write_ends(index.line_feeds + count, static_cast<std::uint32_t>(block), accepted);
     if (bad != 0) {
@@ -183,11 +194,12 @@ template <typename Block>
 
 }  // namespace checks
 
-// Indexes the common lines that stand in a row at `text`, where a line feed must stand, up to
+// Indexes the lines (by the rules of kRules) that stand in a row at `text`, where a line feed
+// must stand, up to
 // the first byte that breaks the shape, the end of the text, kMaxBytes from `text`, or the bytes
 // that `max_lines` lines fill at most (a few more lines may be indexed then).
 // Reads [text, end + 64): the block that holds the last byte of the text is loaded whole.
-template <typename Block>
+template <typename Block, checks::Rules kRules>
 [[gnu::always_inline]] inline void index_lines(const char* text, const char* end,
                                                std::uint32_t max_lines, LineIndex& index) noexcept {
     const auto available = static_cast<std::size_t>(end - text);
@@ -197,13 +209,13 @@ template <typename Block>
     if (max_lines < LineIndex::kMaxBytes / 16) {
         length = std::min<std::size_t>(length, 16 * max_lines + 1);
     }
-    // The line feed that starts the run passes as the end of a line before it, with no carries
-    // but a point three bytes before it (which makes it the end of a plain line and breaks no
-    // rule). It is indexed with the others, at line_feeds[0]; the caller has made sure that the
-    // text starts with a line feed.
+    // The line feed that starts the run is checked as the end of a line before it: as though a
+    // point stood three bytes before it and digits in the two bytes before it (which breaks no
+    // rule of common lines). It is indexed with the others, at line_feeds[0]; the caller has
+    // made sure that the text starts with a line feed.
     checks::Carries carry;
     carry.point = std::uint64_t{1} << 61;
-    index.plain = true;
+    carry.digit_pair = std::uint64_t{1} << 63;
     std::uint32_t count = 0;
     std::size_t fault = length;
     // The whole blocks within the limit, then the part of a block before it: the test for the
@@ -212,11 +224,11 @@ template <typename Block>
     std::size_t block = 0;
     bool accepted = true;
     for (; block < whole && accepted; block += 64) {
-        accepted = checks::index_block<Block>(text, block, 0, carry, index, count, fault);
+        accepted = checks::index_block<Block, kRules>(text, block, 0, carry, index, count, fault);
     }
     if (accepted && block < length) {
-        checks::index_block<Block>(text, block, ~std::uint64_t{0} << (length - block), carry, index,
-                                   count, fault);
+        checks::index_block<Block, kRules>(text, block, ~std::uint64_t{0} << (length - block),
+                                           carry, index, count, fault);
     }
     index.line_feeds[0] = 0;
     // The line feed that starts the run ends no line of the run.

@@ -24,9 +24,6 @@ struct LineIndex {
     // The lines went on up to the byte limit of the stretch, with no fault before it: the text
     // may hold more common lines, to be looked for from the last line feed indexed.
     bool reached_limit;
-    // Every line indexed is plain: no sign, 1 to 5 integer digits, a point and 2 decimals, as
-    // most invoice lines are. The walk reads such lines by a shorter way.
-    bool plain;
 };
 
 }  // namespace tally

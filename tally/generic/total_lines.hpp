@@ -30,20 +30,31 @@ template <typename Block, typename Numbers>
     Float amount = 0;
     std::uint32_t done = 0;
     const char* line_start = run.text;
+    // Plain lines first, by their rules and the walk's shorter way; from the first line that
+    // is not plain on, the rest of the call by the rules of common lines.
+    bool plain = true;
     LineIndex index;
     for (;;) {
         const std::uint32_t wanted = run.max_lines - done;
-        index_lines<Block>(line_start, run.end, wanted, index);
-        const std::uint32_t found = index.count < wanted ? index.count : wanted;
-        if (found == 0) break;
-        if (index.plain) {
-            walk_lines<Numbers, true>(line_start, index, found, totals, letter, amount);
+        if (plain) {
+            index_lines<Block, checks::Rules::plain>(line_start, run.end, wanted, index);
         } else {
-            walk_lines<Numbers, false>(line_start, index, found, totals, letter, amount);
+            index_lines<Block, checks::Rules::common>(line_start, run.end, wanted, index);
         }
-        done += found;
-        line_start += index.line_feeds[found];
-        if (!index.reached_limit || done == run.max_lines) break;
+        const std::uint32_t found = index.count < wanted ? index.count : wanted;
+        if (found > 0) {
+            if (plain) {
+                walk_lines<Numbers, true>(line_start, index, found, totals, letter, amount);
+            } else {
+                walk_lines<Numbers, false>(line_start, index, found, totals, letter, amount);
+            }
+            done += found;
+            line_start += index.line_feeds[found];
+            if (done == run.max_lines) break;
+        }
+        if (index.reached_limit && found > 0) continue;
+        if (!plain) break;
+        plain = false;
     }
     if (done == 0) return 0;
     for (int k = 0; k < 4; ++k) run.totals[k] = totals[k];

@@ -44,6 +44,7 @@ TALLY_AVX2 __m256i sign_32(__m256i bytes) noexcept {
 }
 
 struct Block {
+    template <bool kSigns>
     TALLY_AVX2 static BlockClasses classify(const char* p) noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
@@ -54,7 +55,7 @@ struct Block {
             mask_64(equal_32(low, ' '), equal_32(high, ' ')),
             mask_64(equal_32(low, '.'), equal_32(high, '.')),
             mask_64(within_32(low, '0', 10), within_32(high, '0', 10)),
-            mask_64(sign_32(low), sign_32(high)),
+            kSigns ? mask_64(sign_32(low), sign_32(high)) : 0,
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }

@@ -57,6 +57,7 @@ alignas(64) constexpr std::uint8_t kByteOffsets[64] = {
     44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
 
 struct Block {
+    template <bool kSigns>
     TALLY_AVX512 static BlockClasses classify(const char* p) noexcept {
         const __m512i bytes = _mm512_loadu_si512(p);
         const std::uint64_t line_feed = equal_64(bytes, '\n');
@@ -66,7 +67,7 @@ struct Block {
             equal_64(bytes, ' '),
             equal_64(bytes, '.'),
             within_64(bytes, '0', 10),
-            equal_64(bytes, '-') | equal_64(bytes, '+'),
+            kSigns ? equal_64(bytes, '-') | equal_64(bytes, '+') : 0,
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
     }

@@ -49,6 +49,7 @@ struct Block {
     // Each test leaves its flag in the top bit of each byte of a word. Word w's flags are moved
     // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
     // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
+    template <bool kSigns>
     static BlockClasses classify(const char* p) noexcept {
         std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0, sign = 0;
         for (int w = 0; w < 8; ++w) {
@@ -61,7 +62,10 @@ struct Block {
             blank |= (ascii & low_bits_equal(low7, ' ')) >> to_bit_w;
             point |= (ascii & low_bits_equal(low7, '.')) >> to_bit_w;
             digit |= (ascii & low_bits_within(low7, '0', 10)) >> to_bit_w;
-            sign |= (ascii & (low_bits_equal(low7, '-') | low_bits_equal(low7, '+'))) >> to_bit_w;
+            if constexpr (kSigns) {
+                sign |=
+                    (ascii & (low_bits_equal(low7, '-') | low_bits_equal(low7, '+'))) >> to_bit_w;
+            }
         }
         BlockClasses c;
         c.line_feed = transposed(line_feed);
@@ -69,7 +73,7 @@ struct Block {
         c.blank = transposed(blank);
         c.point = transposed(point);
         c.digit = transposed(digit);
-        c.sign = transposed(sign);
+        c.sign = kSigns ? transposed(sign) : 0;
         c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
         return c;
     }

@@ -36,6 +36,7 @@ __m128i within(__m128i bytes, char low, int span) noexcept {
 struct Block {
     // Each class is made whole, its four parts one after the other, before the next: made part
     // by part, all classes at once, the results outnumber the 16 registers.
+    template <bool kSigns>
     static BlockClasses classify(const char* p) noexcept {
         const auto* v = reinterpret_cast<const __m128i*>(p);
         const __m128i b[4] = {_mm_loadu_si128(v), _mm_loadu_si128(v + 1), _mm_loadu_si128(v + 2),
@@ -52,7 +53,7 @@ struct Block {
         c.point = mask_of_4(equal(b[0], '.'), equal(b[1], '.'), equal(b[2], '.'), equal(b[3], '.'));
         c.digit = mask_of_4(within(b[0], '0', 10), within(b[1], '0', 10), within(b[2], '0', 10),
                             within(b[3], '0', 10));
-        c.sign = mask_of_4(sign(b[0]), sign(b[1]), sign(b[2]), sign(b[3]));
+        c.sign = kSigns ? mask_of_4(sign(b[0]), sign(b[1]), sign(b[2]), sign(b[3])) : 0;
         // The line feeds counted in the vectors, the compares made again: the results (-1 a line
         // feed) summed per byte, then the bytes summed. Cheaper than counting the mask's bits
         // without POPCNT.

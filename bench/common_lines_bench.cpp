@@ -6,7 +6,8 @@
 // scalar loop of the same run. The figures count the process's own processor time, not the time on
 // the wall, so that other work on a shared machine weighs on them as little as it can.
 //
-// usage: common_lines_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]
+// usage: common_lines_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX]]]], MIX one of make_input's
+// (pure by default; odd-1 is not all common lines, so it does not fit here).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -34,11 +35,11 @@ struct Text {
     const char* end() const { return bytes.data() + bytes.size() - 64; }
 };
 
-Text make_text(std::size_t size) {
+Text make_text(std::size_t size, const bench::Mix& mix) {
     Text text;
     text.bytes.assign(16, '0');
     // The lines of bench/make_input, so that they have the same mix.
-    bench::InvoiceLines lines;
+    bench::InvoiceLines lines(mix);
     char line[bench::InvoiceLines::kMaxLength];
     while (text.bytes.size() < 16 + size) {
         text.bytes.push_back('\n');
@@ -141,15 +142,18 @@ double gigabytes_per_second(const Measured& measured, const Text& text, std::siz
     return static_cast<double>(passes * size) / seconds / 1e9;
 }
 
+// With `plain`, the ratios are to the scalar loop, which takes plain lines only; otherwise to
+// the exact reads.
 template <typename Float>
-void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run) {
+void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run,
+             bool plain) {
     std::vector<Measured> measured;
     for (const tally::Way* way : tally::all_ways()) {
         if (way->runs_here()) measured.push_back({way->name, Measured::a_way, way});
     }
-    measured.push_back({"scalar loop", Measured::scalar_loop, nullptr});
+    if (plain) measured.push_back({"scalar loop", Measured::scalar_loop, nullptr});
     measured.push_back({"exact reads", Measured::exact_reads, nullptr});
-    const std::size_t scalar = measured.size() - 2;
+    const std::size_t scalar = measured.size() - (plain ? 2 : 1);
     std::vector<std::vector<double>> rates(measured.size());
     std::vector<std::vector<double>> ratios(measured.size());
     for (int run = 0; run < runs; ++run) {
@@ -167,8 +171,8 @@ void measure(const char* name, const Text& text, int runs, std::size_t bytes_per
         return v[v.size() / 2];
     };
     for (std::size_t i = 0; i < measured.size(); ++i) {
-        std::printf("%-8s %-12s %6.2f GB/s  %5.2f x scalar\n", name, measured[i].name,
-                    median(rates[i]), median(ratios[i]));
+        std::printf("%-8s %-12s %6.2f GB/s  %5.2f x %s\n", name, measured[i].name,
+                    median(rates[i]), median(ratios[i]), plain ? "scalar" : "exact");
     }
 }
 
@@ -179,15 +183,17 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
     const std::size_t bytes_per_run =
         argc > 3 ? std::strtoull(argv[3], nullptr, 10) : std::size_t{256} << 20;
-    if (text_bytes < 64 || runs < 1) {
-        std::fprintf(stderr, "usage: %s [TEXT_BYTES [RUNS [BYTES_PER_RUN]]]\n", argv[0]);
+    const bench::Mix* mix = bench::find_mix(argc > 4 ? argv[4] : "pure");
+    if (text_bytes < 64 || runs < 1 || mix == nullptr) {
+        std::fprintf(stderr, "usage: %s [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX]]]]\n", argv[0]);
         return 2;
     }
-    const Text text = make_text(text_bytes);
+    const bool plain = mix == &bench::kMixes[0];
+    const Text text = make_text(text_bytes, *mix);
     std::printf("%zu bytes, %u lines; median of %d runs of %zu MB each\n",
                 static_cast<std::size_t>(text.end() - text.begin()), text.lines, runs,
                 bytes_per_run >> 20);
-    measure<double>("double", text, runs, bytes_per_run);
-    measure<float>("float", text, runs, bytes_per_run);
+    measure<double>("double", text, runs, bytes_per_run, plain);
+    measure<float>("float", text, runs, bytes_per_run, plain);
     return 0;
 }

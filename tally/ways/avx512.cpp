@@ -90,29 +90,35 @@ struct Block {
     }
 };
 
-// The negated amounts of 4 lines of which some amount is longer than 8 bytes, as doubles in
-// line order: each line's 16-byte window (line_shape.hpp) in one lane of 128 bits, its
-// amount's bytes kept by the mask of its length, and the rest as for 8 lines below, with the
-// window's two halves joined at the end.
-template <bool kSignsCount>
-TALLY_AVX512 __m256d negated_of_4_long(const char* text, const std::uint32_t* at) noexcept {
-    // Written out line by line: a lambda would not carry this function's target.
+// Byte i of each 128-bit lane holds i.
+alignas(64) constexpr std::uint8_t kLaneOffsets[64] = {
+    0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3, 4,  5,
+    6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9, 10, 11,
+    12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15};
+
+// Of 4 lines whose 16-byte windows (line_shape.hpp) stand one to a 128-bit lane: per lane, the
+// weighed amount in its first 64 bits and the place of its point (1 to 3, 0 for none) in its
+// second 64 bits. `firsts` holds each line's first byte of the amount in the window (19 less
+// its length), 32 bits per line.
+TALLY_AVX512 __m512i weighed_of_4_long(const char* text, const std::uint32_t* at, __m128i firsts,
+                                       __m512i& place) noexcept {
     __m512i bytes = _mm512_setzero_si512();
-    __m512i amounts = _mm512_setzero_si512();
     for (int j = 0; j < 4; ++j) {
-        const auto lanes = static_cast<__mmask16>(0xF << (4 * j));
         bytes = _mm512_mask_broadcast_i32x4(
-            bytes, lanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at[j + 1] - 16)));
-        amounts = _mm512_mask_broadcast_i32x4(
-            amounts, lanes,
-            _mm_load_si128(
-                static_cast<const __m128i*>(x86_amounts::amount_mask(at[j + 1] - at[j], 16))));
+            bytes, static_cast<__mmask16>(0xF << (4 * j)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at[j + 1] - 16)));
     }
+    // Each line's first amount byte in every byte of its lane; the amount's bytes are those at
+    // or after it.
+    const __m512i first = _mm512_shuffle_epi8(
+        _mm512_broadcast_i32x4(firsts),
+        _mm512_setr_epi32(0, 0, 0, 0, 0x04040404, 0x04040404, 0x04040404, 0x04040404, 0x08080808,
+                          0x08080808, 0x08080808, 0x08080808, 0x0C0C0C0C, 0x0C0C0C0C, 0x0C0C0C0C,
+                          0x0C0C0C0C));
+    const std::uint64_t amount = _mm512_cmpge_epu8_mask(_mm512_load_si512(kLaneOffsets), first);
     const __m512i offset = _mm512_xor_si512(bytes, _mm512_set1_epi8('0'));
-    const __m512i values =
-        _mm512_maskz_mov_epi8(_mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)) &
-                                  _mm512_test_epi8_mask(amounts, amounts),
-                              offset);
+    const __m512i values = _mm512_maskz_mov_epi8(
+        _mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)) & amount, offset);
     const std::uint64_t points = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('.'));
     // The 1 or 2 bytes after a point, never the first two of the next line's window.
     const std::uint64_t decimals = ((points << 1) | (points << 2)) & ~0x0003000300030003u;
@@ -121,28 +127,42 @@ TALLY_AVX512 __m256d negated_of_4_long(const char* text, const std::uint32_t* at
     const __m512i pairs = _mm512_maddubs_epi16(weighed, _mm512_set1_epi16(0x010A));  // (10, 1)
     const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));   // (100, 1)
     // Per 64 bits, the value of its 8 bytes; per line, the first 8 bytes' times 10^8 plus the
-    // last 8 bytes', in its first 64 bits.
+    // last 8 bytes'.
     const __m512i octets = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
                                             _mm512_srli_epi64(quads, 32));
-    const __m512i whole = _mm512_add_epi64(_mm512_mul_epu32(octets, _mm512_set1_epi64(100000000)),
-                                           _mm512_bsrli_epi128(octets, 8));
-    // The point's place in the window's last three bytes, in its second 64 bits.
-    const std::int64_t kPlaces = 0x0302010000000000;
-    const __m512i place = _mm512_sad_epu8(
-        _mm512_maskz_mov_epi8(points,
+    const std::int64_t kPlaces = 0x0302010000000000;  // bytes 13, 14, 15 weigh 1, 2, 3
+    place = _mm512_sad_epu8(
+        _mm512_maskz_mov_epi8(points & amount,
                               _mm512_setr_epi64(0, kPlaces, 0, kPlaces, 0, kPlaces, 0, kPlaces)),
         _mm512_setzero_si512());
-    const __m256i wholes = _mm512_castsi512_si256(
-        _mm512_permutexvar_epi64(_mm512_setr_epi64(0, 2, 4, 6, 0, 0, 0, 0), whole));
-    const __m256i places = _mm512_castsi512_si256(
-        _mm512_permutexvar_epi64(_mm512_setr_epi64(1, 3, 5, 7, 0, 0, 0, 0), place));
-    __m256d divisors = _mm256_permutexvar_pd(places, _mm256_setr_pd(-1.0, -1000.0, -100.0, -10.0));
+    return _mm512_add_epi64(_mm512_mul_epu32(octets, _mm512_set1_epi64(100000000)),
+                            _mm512_bsrli_epi128(octets, 8));
+}
+
+// The negated amounts of 8 lines of which some amount is longer than 8 bytes, as doubles in
+// line order: 4 windows to a register, as above; the 8 numbers and places gathered, one
+// conversion and one division.
+template <bool kSignsCount>
+TALLY_AVX512 __m512d negated_of_8_long(const char* text, const std::uint32_t* at,
+                                       __m256i lengths) noexcept {
+    const __m256i firsts = _mm256_sub_epi32(_mm256_set1_epi32(19), lengths);
+    __m512i first_places, last_places;
+    const __m512i first_four =
+        weighed_of_4_long(text, at, _mm256_castsi256_si128(firsts), first_places);
+    const __m512i last_four =
+        weighed_of_4_long(text, at + 4, _mm256_extracti128_si256(firsts, 1), last_places);
+    const __m512i evens = _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14);
+    const __m512i whole = _mm512_permutex2var_epi64(first_four, evens, last_four);
+    const __m512i places = _mm512_permutex2var_epi64(
+        first_places, _mm512_add_epi64(evens, _mm512_set1_epi64(1)), last_places);
+    __m512d divisors =
+        _mm512_permutexvar_pd(places, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 0, 0, 0, 0));
     if constexpr (kSignsCount) {
         __mmask8 minus = 0;
-        for (int j = 0; j < 4; ++j) minus |= static_cast<__mmask8>((text[at[j] + 3] == '-') << j);
-        divisors = _mm256_mask_sub_pd(divisors, minus, _mm256_setzero_pd(), divisors);
+        for (int j = 0; j < 8; ++j) minus |= static_cast<__mmask8>((text[at[j] + 3] == '-') << j);
+        divisors = _mm512_mask_sub_pd(divisors, minus, _mm512_setzero_pd(), divisors);
     }
-    return _mm256_div_pd(_mm256_cvtepi64_pd(wholes), divisors);
+    return _mm512_div_pd(_mm512_cvtepi64_pd(whole), divisors);
 }
 
 // The negated amounts of the 8 lines that start at the line feeds at[0..7] and end at
@@ -151,7 +171,7 @@ TALLY_AVX512 __m256d negated_of_4_long(const char* text, const std::uint32_t* at
 // variable shift so that the amount ends in the last byte; the bytes after it (the line feed,
 // the next line) leave at the top and zeros come in below, which read as leading zeros. The
 // rest is as line_shape.hpp says, with the point's place taken from the byte it stands at.
-// A group with a longer amount is read 4 lines at a time, with 16-byte windows.
+// A group with a longer amount is read with 16-byte windows, 4 lines to a register.
 template <bool kSignsCount>
 TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noexcept {
     const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
@@ -159,9 +179,7 @@ TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noe
         _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1)), starts);
     if (_mm256_movemask_epi8(
             _mm256_cmpgt_epi32(lengths, _mm256_set1_epi32(x86_amounts::kLongestShortLine))) != 0) {
-        return _mm512_maskz_insertf64x4(
-            0xFF, _mm512_castpd256_pd512(negated_of_4_long<kSignsCount>(text, at)),
-            negated_of_4_long<kSignsCount>(text, at + 4), 1);
+        return negated_of_8_long<kSignsCount>(text, at, lengths);
     }
     // Eight loads: measured faster here than one gather instruction.
     long long w[8];

@@ -179,10 +179,11 @@ void measure(const char* name, const Text& text, int runs, std::size_t bytes_per
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::size_t text_bytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1 << 20;
+    const auto text_bytes =
+        static_cast<std::size_t>(argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1 << 20);
     const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
-    const std::size_t bytes_per_run =
-        argc > 3 ? std::strtoull(argv[3], nullptr, 10) : std::size_t{256} << 20;
+    const auto bytes_per_run = static_cast<std::size_t>(
+        argc > 3 ? std::strtoull(argv[3], nullptr, 10) : std::uint64_t{256} << 20);
     const bench::Mix* mix = bench::find_mix(argc > 4 ? argv[4] : "pure");
     if (text_bytes < 64 || runs < 1 || mix == nullptr) {
         std::fprintf(stderr, "usage: %s [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX]]]]\n", argv[0]);

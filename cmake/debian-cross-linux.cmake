@@ -21,9 +21,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # cross compiler packages put them, /usr/PROCESSOR-linux-gnu, through its -L option. The tests
 # start the emulator as one program without arguments, so it is this small script in the build
 # tree, which adds -L.
+# qemu names a processor its own way where it differs (VANTREL_CROSS_EMULATOR_PROCESSOR).
+if(NOT DEFINED VANTREL_CROSS_EMULATOR_PROCESSOR)
+  set(VANTREL_CROSS_EMULATOR_PROCESSOR ${VANTREL_CROSS_PROCESSOR})
+endif()
 set(VANTREL_CROSS_EMULATOR ${CMAKE_BINARY_DIR}/qemu-${VANTREL_CROSS_PROCESSOR})
 file(CONFIGURE OUTPUT ${VANTREL_CROSS_EMULATOR} CONTENT
-  "#!/bin/sh\nexec qemu-${VANTREL_CROSS_PROCESSOR} -L /usr/${VANTREL_CROSS_TRIPLET} \"$@\"\n"
+  "#!/bin/sh\nexec qemu-${VANTREL_CROSS_EMULATOR_PROCESSOR} -L /usr/${VANTREL_CROSS_TRIPLET} \"$@\"\n"
   @ONLY)
 file(CHMOD ${VANTREL_CROSS_EMULATOR} FILE_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

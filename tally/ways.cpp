@@ -15,6 +15,8 @@ constexpr const Way* kWays[] = {
 #if defined(__x86_64__)
     &kAvx512Way,
     &kAvx2Way,
+#endif
+#if defined(__x86_64__) || defined(__i386__)
     &kSse2Way,
 #endif
     &kPortableWay,

@@ -1,7 +1,9 @@
-// The SSE2 way: 16-byte vectors, which every x86-64 processor has, so it needs no target
-// attributes and no check of the processor.
+// The SSE2 way: 16-byte vectors, which every x86-64 processor has, and which the 32-bit x86
+// build requires for its floating point, so it needs no target attributes and no check of the
+// processor. In the 32-bit build it has 8 vector registers and 32-bit general registers.
 #include <emmintrin.h>
 
+#include <bit>
 #include <cstdint>
 #include <type_traits>
 
@@ -70,12 +72,17 @@ struct Block {
     static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
         return later_by_shifts<k>(now, before);
     }
-    // One TZCNT, which a processor without BMI1 runs as BSF (the same result where x is not 0);
-    // std::countr_zero would add a test for 0.
+    // On x86-64, one TZCNT, which a processor without BMI1 runs as BSF (the same result where x
+    // is not 0); std::countr_zero would add a test for 0. The 32-bit build has no 64-bit
+    // register for it.
     static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
+#if defined(__x86_64__)
         std::uint64_t n;
         __asm__("tzcnt %1, %0" : "=r"(n) : "r"(x) : "cc");
         return static_cast<std::uint32_t>(n);
+#else
+        return static_cast<std::uint32_t>(std::countr_zero(x));
+#endif
     }
     static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
         write_ends_one_at_a_time<Block>(out, base, ends);

@@ -7,15 +7,17 @@ namespace tally {
 extern const Way kAvx512Way;
 extern const Way kAvx2Way;
 extern const Way kSse2Way;
+extern const Way kNeonWay;
 extern const Way kPortableWay;
 
 namespace {
 
 constexpr const Way* kWays[] = {
 #if defined(__x86_64__)
-    &kAvx512Way,
-    &kAvx2Way,
-    &kSse2Way,
+    &kAvx512Way,   &kAvx2Way, &kSse2Way,
+#endif
+#if defined(__aarch64__) && !defined(__AARCH64EB__)
+    &kNeonWay,
 #endif
     &kPortableWay,
 };

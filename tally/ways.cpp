@@ -7,6 +7,7 @@ namespace tally {
 extern const Way kAvx512Way;
 extern const Way kAvx2Way;
 extern const Way kSse2Way;
+extern const Way kNeonWay;
 extern const Way kPortableWay;
 
 namespace {
@@ -18,6 +19,9 @@ constexpr const Way* kWays[] = {
 #endif
 #if defined(__x86_64__) || defined(__i386__)
     &kSse2Way,
+#endif
+#if defined(__aarch64__) && !defined(__AARCH64EB__)
+    &kNeonWay,
 #endif
     &kPortableWay,
 };

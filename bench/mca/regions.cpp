@@ -1,0 +1,96 @@
+// The two inner loops of one way of the tally, on the benchmark's usual lines, for bench/mca/run:
+// the block checks' loop (one block classified and checked) and the line walk's loop (the amounts
+// of one group worked out, and the additions of one group, as walk_lines runs it), for both
+// totals types. Each round of a loop is marked by two hint instructions that run as no-ops, so
+// that the instructions a round runs can be picked out of a trace of the program. Not built with
+// the project: the script builds it for 64-bit ARM with the way's file, VANTREL_MCA_WAY, included.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "bench/invoice_lines.hpp"
+#include VANTREL_MCA_WAY
+
+// Region r starts at HINT #(100 + 2r) and ends at HINT #(101 + 2r). The memory clobbers keep the
+// loads and stores of one round between them.
+#define MCA_BEGIN(region) __asm__ volatile("hint #(100 + 2 * " #region ")" ::: "memory")
+#define MCA_END(region) __asm__ volatile("hint #(101 + 2 * " #region ")" ::: "memory")
+
+namespace tally {
+
+// Region 0. Everything classify gives is used: the masks by the checks, the line feed count
+// added up.
+[[gnu::noinline]] std::uint64_t mca_blocks(const char* text, std::size_t blocks) {
+    checks::Carries carry;
+    std::uint64_t bad = 0;
+    std::uint64_t line_feeds = 0;
+    for (std::size_t block = 0; block < blocks; ++block) {
+        MCA_BEGIN(0);
+        const BlockClasses classes = Block::classify(text + 64 * block);
+        bad |= checks::faults<Block>(classes, carry);
+        line_feeds += classes.line_feed_count;
+        MCA_END(0);
+    }
+    return bad + line_feeds;
+}
+
+// Regions 1 (double) and 2 (float): walk_lines' loop, the amounts of the group kAhead groups on
+// and the additions of this one.
+template <typename F>
+[[gnu::noinline]] void mca_lines(const char* text, const LineIndex& index, F* totals) {
+    constexpr std::uint32_t kLines = Numbers<F>::kLines;
+    // Whole groups only, each with the line feed that ends its last line.
+    const std::uint32_t groups = index.count / kLines;
+    constexpr std::uint32_t kAhead = kLinesAheadOfSums / kLines;
+    constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
+    alignas(64) F negated[kMaxGroups][kLines * Numbers<F>::kStride];
+    Numbers<F> numbers(totals);
+    for (std::uint32_t group = 0; group < kAhead; ++group) {
+        Numbers<F>::amounts(negated[group], text, index.line_feeds + kLines * group);
+    }
+    for (std::uint32_t group = 0; group + kAhead < groups; ++group) {
+        if constexpr (sizeof(F) == sizeof(double)) {
+            MCA_BEGIN(1);
+        } else {
+            MCA_BEGIN(2);
+        }
+        const std::uint32_t ahead = group + kAhead;
+        Numbers<F>::amounts(negated[ahead], text, index.line_feeds + kLines * ahead);
+        take_group(numbers, negated[group], text, index.line_feeds, kLines * group, kLines);
+        if constexpr (sizeof(F) == sizeof(double)) {
+            MCA_END(1);
+        } else {
+            MCA_END(2);
+        }
+    }
+    numbers.store(totals);
+}
+
+}  // namespace tally
+
+int main() {
+    // The benchmark's usual lines, as its pure input has them, from a line feed on, and the
+    // bytes the ways may read around them.
+    std::string text(tally::kBytesReadBeforeText, '\n');
+    bench::InvoiceLines lines;
+    char line[bench::InvoiceLines::kMaxLength];
+    while (text.size() < 2 * tally::LineIndex::kMaxBytes) {
+        text += '\n';
+        text.append(line, static_cast<std::size_t>(lines.next(line)));
+    }
+    text += '\n';
+    text.append(tally::kBytesReadAfterEnd, '\n');
+    const char* start = text.data() + tally::kBytesReadBeforeText;
+    const char* end = text.data() + text.size() - tally::kBytesReadAfterEnd;
+
+    static tally::LineIndex index;
+    tally::index_lines<tally::Block>(start, end, ~std::uint32_t{0}, index);
+    double doubles[4] = {0, 0, 0, 0};
+    float floats[4] = {0, 0, 0, 0};
+    tally::mca_lines(start, index, doubles);
+    tally::mca_lines(start, index, floats);
+    const std::uint64_t blocks = tally::mca_blocks(start, tally::LineIndex::kMaxBytes / 64);
+    std::printf("%u lines; totals %.2f %.2f; %llu\n", index.count, doubles[0],
+                static_cast<double>(floats[0]), static_cast<unsigned long long>(blocks));
+}

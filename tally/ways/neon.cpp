@@ -1,0 +1,308 @@
+// The NEON way: 16-byte Advanced SIMD vectors, which every 64-bit ARM processor has, so it needs
+// no target attributes and no check of the processor. Built for little-endian 64-bit ARM only:
+// the lanes of a vector are taken as bytes of text in memory order.
+#include <arm_neon.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "tally/generic/block_checks.hpp"
+#include "tally/generic/line_shape.hpp"
+#include "tally/generic/line_walk.hpp"
+#include "tally/generic/total_lines.hpp"
+#include "tally/way.hpp"
+
+static_assert(std::endian::native == std::endian::little,
+              "the NEON way reads the lanes of its vectors in memory order");
+
+namespace tally {
+namespace {
+
+[[gnu::always_inline]] inline uint8x16_t equal(uint8x16_t bytes, char c) noexcept {
+    return vceqq_u8(bytes, vdupq_n_u8(static_cast<std::uint8_t>(c)));
+}
+
+// The `span` bytes from `low` on: one subtraction and one unsigned comparison.
+[[gnu::always_inline]] inline uint8x16_t within(uint8x16_t bytes, char low, int span) noexcept {
+    return vcltq_u8(vsubq_u8(bytes, vdupq_n_u8(static_cast<std::uint8_t>(low))),
+                    vdupq_n_u8(static_cast<std::uint8_t>(span)));
+}
+
+// - and +, which alone stand 1 away from the comma between them: one absolute difference and one
+// comparison, where two comparisons and an OR would take three.
+[[gnu::always_inline]] inline uint8x16_t sign(uint8x16_t bytes) noexcept {
+    static_assert('-' - ',' == 1 && ',' - '+' == 1);
+    return vceqq_u8(vabdq_u8(bytes, vdupq_n_u8(',')), vdupq_n_u8(1));
+}
+
+// The 64-bit mask, bit i for byte i, of one byte test on a block loaded by LD4, which hands out
+// the block's bytes in turn to four vectors: part k holds bytes 4j + k (j = 0 to 15), each test
+// 0xFF or 0. NEON has no instruction that gathers the top bits of a vector's bytes, as x86's
+// movemask does. Here three bit selects fold the four parts into one vector whose byte j holds
+// the tests of bytes 4j to 4j + 3 twice over, in bits 0 to 3 and 4 to 7, and one narrowing shift
+// keeps the middle 8 bits of each pair of bytes: bytes 8k to 8k + 7 of the block in bit order.
+// That is 5 instructions a class with the move to a general register. The usual alternatives
+// cost more for six classes of 64 bytes: ANDing each part with bit weights and adding
+// neighbouring bytes four times over takes 9; a narrowing shift of each test alone gives 4 bits
+// a byte, 256 bits for the block, which would still have to be packed into 64. Shift-and-insert
+// (SRI) folds the parts as well but takes a fourth step, and runs on one of the two vector pipes
+// of Cortex-A76 and Neoverse N1 where a bit select runs on either.
+[[gnu::always_inline]] inline uint8x8_t mask_of_parts(uint8x16_t part0, uint8x16_t part1,
+                                                      uint8x16_t part2, uint8x16_t part3) noexcept {
+    // Which part each bit of a byte comes from, from bit 7 down.
+    const uint8x16_t parts_01 = vbslq_u8(vdupq_n_u8(0x11), part0, part1);     // 1 1 1 0 1 1 1 0
+    const uint8x16_t parts_23 = vbslq_u8(vdupq_n_u8(0x44), part2, part3);     // 3 2 3 3 3 2 3 3
+    const uint8x16_t twice = vbslq_u8(vdupq_n_u8(0x33), parts_01, parts_23);  // 3 2 1 0 3 2 1 0
+    // Bits 4 to 11 of each 16-bit pair: the top half of byte 2m, the low half of byte 2m + 1.
+    return vshrn_n_u16(vreinterpretq_u16_u8(twice), 4);
+}
+
+template <typename Test>
+[[gnu::always_inline]] inline uint8x8_t mask_of(const uint8x16x4_t& parts, Test test) noexcept {
+    return mask_of_parts(test(parts.val[0]), test(parts.val[1]), test(parts.val[2]),
+                         test(parts.val[3]));
+}
+
+// A mask moved to a general register, where the checks work on it. The empty asm makes it one
+// move: left to itself, the compiler moves a mask again for each use, and ORs some masks in
+// vector registers to move the result, and the moves compete with the vector work for the one
+// pipe that both use on Neoverse N1 and Cortex-A76.
+[[gnu::always_inline]] inline std::uint64_t bits_of(uint8x8_t mask) noexcept {
+    std::uint64_t bits = vget_lane_u64(vreinterpret_u64_u8(mask), 0);
+    __asm__("" : "+r"(bits));
+    return bits;
+}
+
+struct Block {
+    static BlockClasses classify(const char* p) noexcept {
+        const uint8x16x4_t parts = vld4q_u8(reinterpret_cast<const std::uint8_t*>(p));
+        const uint8x8_t line_feed = mask_of(parts, [](uint8x16_t b) { return equal(b, '\n'); });
+        return {
+            bits_of(line_feed),
+            bits_of(mask_of(parts, [](uint8x16_t b) { return within(b, 'A', 3); })),
+            bits_of(mask_of(parts, [](uint8x16_t b) { return equal(b, ' '); })),
+            bits_of(mask_of(parts, [](uint8x16_t b) { return equal(b, '.'); })),
+            bits_of(mask_of(parts, [](uint8x16_t b) { return within(b, '0', 10); })),
+            bits_of(mask_of(parts, [](uint8x16_t b) { return sign(b); })),
+            // Counted where the mask is still in a vector register.
+            vaddv_u8(vcnt_u8(line_feed)),
+        };
+    }
+    // The compiler makes the plain shifts one EXTR instruction.
+    template <int k>
+    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
+        return later_by_shifts<k>(now, before);
+    }
+    // RBIT and CLZ, which give 64 for 0 with no test.
+    static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
+        return static_cast<std::uint32_t>(std::countr_zero(x));
+    }
+    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
+        write_ends_one_at_a_time<Block>(out, base, ends);
+    }
+    // CNT and ADDV on a vector register.
+    static std::uint32_t count_bits(std::uint64_t x) noexcept {
+        return static_cast<std::uint32_t>(std::popcount(x));
+    }
+};
+
+// The amounts (line_shape.hpp) are read in 64-bit lanes, one amount to a lane, with its last
+// byte in the lane's last byte (byte 7) and nothing but zeros before its first byte. The point
+// then stands at byte 5 (two decimals), 6 (one) or 7 (none), or nowhere.
+struct Places {
+    uint64x2_t two_decimals;  // all ones in a lane whose point is at byte 5
+    uint64x2_t one_decimal;   // at byte 6
+    uint64x2_t no_decimals;   // at byte 7
+};
+
+// The weighed amounts of the lanes of `values` (each digit's value, every other byte 0): digit
+// pairs, quads and eights by widening multiplies and pairwise additions. The decimals are weighed
+// ten times in the step from pairs to quads: they are the last pair of bytes when the point is
+// at byte 5, the last byte when it is at byte 6 (the point reads as 0), and that pair is taken
+// ten times (at most 990, and a quad 10890). The weighed amount is below 10^13 and fits a lane.
+[[gnu::always_inline]] inline uint64x2_t weighed_of_2(uint8x16_t values,
+                                                      const Places& places) noexcept {
+    const uint8x16_t tens = vreinterpretq_u8_u16(vdupq_n_u16(0x010A));  // (10, 1) per pair
+    const uint16x8_t pairs =
+        vpaddq_u16(vmull_u8(vget_low_u8(values), vget_low_u8(tens)), vmull_high_u8(values, tens));
+    const uint16x8_t plain = vreinterpretq_u16_u64(vdupq_n_u64(0x0001'0064'0001'0064));
+    const uint16x8_t with_decimals = vreinterpretq_u16_u64(vdupq_n_u64(0x000A'0064'0001'0064));
+    const uint16x8_t hundreds =
+        vbslq_u16(vreinterpretq_u16_u64(vorrq_u64(places.two_decimals, places.one_decimal)),
+                  with_decimals, plain);
+    const uint32x4_t quads = vpaddq_u32(vmull_u16(vget_low_u16(pairs), vget_low_u16(hundreds)),
+                                        vmull_high_u16(pairs, hundreds));
+    const uint32x4_t ten_thousands = vreinterpretq_u32_u64(vdupq_n_u64(0x0000'0001'0000'2710));
+    return vpaddq_u64(vmull_u32(vget_low_u32(quads), vget_low_u32(ten_thousands)),
+                      vmull_high_u32(quads, ten_thousands));
+}
+
+[[gnu::always_inline]] inline Places places_of(uint8x16_t points) noexcept {
+    const uint64x2_t lanes = vreinterpretq_u64_u8(points);
+    return {vtstq_u64(lanes, vdupq_n_u64(0xFFull << 40)),
+            vtstq_u64(lanes, vdupq_n_u64(0xFFull << 48)),
+            vtstq_u64(lanes, vdupq_n_u64(0xFFull << 56))};
+}
+
+// Each lane's divisor from kNegatedDivisors by the point's place: the entries for no point, two
+// decimals, one and none after the point (divisor_index's bits 0 to 2). With kSignsCount, the
+// entry with bit 3 where the amount's first byte, the low byte of the lane of `firsts`, is a
+// minus sign: those entries are the others negated, so the sign bit is set where it is not.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline float64x2_t divisors_of_2(
+    const Places& places, [[maybe_unused]] uint64x2_t firsts) noexcept {
+    const auto entry = [](std::uint32_t index) { return vdupq_n_f64(kNegatedDivisors[index]); };
+    float64x2_t divisors = vbslq_f64(places.two_decimals, entry(1), entry(0));
+    divisors = vbslq_f64(places.one_decimal, entry(2), divisors);
+    divisors = vbslq_f64(places.no_decimals, entry(4), divisors);
+    if constexpr (kSignsCount) {
+        static_assert(kNegatedDivisors[8] == -kNegatedDivisors[0] &&
+                      kNegatedDivisors[9] == -kNegatedDivisors[1] &&
+                      kNegatedDivisors[10] == -kNegatedDivisors[2] &&
+                      kNegatedDivisors[12] == -kNegatedDivisors[4]);
+        const uint64x2_t not_minus =
+            vtstq_u64(veorq_u64(firsts, vdupq_n_u64('-')), vdupq_n_u64(0xFF));
+        divisors =
+            vreinterpretq_f64_u64(vsliq_n_u64(vreinterpretq_u64_f64(divisors), not_minus, 63));
+    }
+    return divisors;
+}
+
+// The lines of a group that the 8-byte lanes hold: up to 11 bytes from line feed to line feed,
+// an amount of up to 8 bytes (5 integer digits and 2 decimals).
+constexpr std::uint32_t kLongestShortLine = 11;
+
+// The negated amounts of two short lines, whose words (the 8 bytes from each amount's first byte
+// on) are the lanes of `words`, and `shifts` 8 times 11 less the line's length in each lane's
+// low byte. Each word is moved up by its shift, so that its amount ends in the last byte: the
+// bytes after the amount (its line feed, the next line) leave at the top, and zeros come in
+// below, which read as leading zeros. A line past the last (length 0) is moved out whole.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline float64x2_t negated_of_2(uint64x2_t words,
+                                                       int64x2_t shifts) noexcept {
+    const uint8x16_t aligned = vreinterpretq_u8_u64(vshlq_u64(words, shifts));
+    // Digits as their values; the point, the sign and the zeros moved in become 0x1E, 0x1D or
+    // 0x1B, and 0x30, which the compare clears.
+    const uint8x16_t offset = veorq_u8(aligned, vdupq_n_u8('0'));
+    const uint8x16_t values = vandq_u8(offset, vcltq_u8(offset, vdupq_n_u8(10)));
+    const Places places = places_of(equal(aligned, '.'));
+    const uint64x2_t weighed = weighed_of_2(values, places);
+    return vdivq_f64(vcvtq_f64_u64(weighed), divisors_of_2<kSignsCount>(places, words));
+}
+
+// The negated amount of a line of any length, read through its 16-byte window (line_shape.hpp):
+// the two halves of the window are weighed as two lanes, the first worth 10^8 times its value.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline double negated_of_window(const char* text,
+                                                       const std::uint32_t* at) noexcept {
+    const uint8x16_t bytes = vld1q_u8(reinterpret_cast<const std::uint8_t*>(text + at[1] - 16));
+    // The amount's bytes: the last length - 3 of the window (none for a line past the last).
+    const uint8x16_t byte_numbers = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const uint8x16_t amount =
+        vcgeq_u8(byte_numbers, vdupq_n_u8(static_cast<std::uint8_t>(19 - (at[1] - at[0]))));
+    const uint8x16_t offset = veorq_u8(bytes, vdupq_n_u8('0'));
+    const uint8x16_t values = vandq_u8(vandq_u8(offset, vcltq_u8(offset, vdupq_n_u8(10))), amount);
+    // The amount's point can stand only at bytes 13 to 15 (byte 5 to 7 of the second lane);
+    // points of the lines before it are left out.
+    const uint8x16_t points = vandq_u8(equal(bytes, '.'), amount);
+    const uint64x2_t weighed = weighed_of_2(values, places_of(points));
+    // The points among the window's last three bytes, as bits 13 to 15 (divisor_index).
+    const std::uint64_t last_8 = vgetq_lane_u64(vreinterpretq_u64_u8(points), 1);
+    const auto point_bits = static_cast<std::uint32_t>(
+        (last_8 >> 27 & 0x2000) | (last_8 >> 34 & 0x4000) | (last_8 >> 41 & 0x8000));
+    const std::uint32_t divisor = divisor_index<kSignsCount>(point_bits, text + at[0]);
+    const std::uint64_t value =
+        vgetq_lane_u64(weighed, 0) * 100'000'000u + vgetq_lane_u64(weighed, 1);
+    return static_cast<double>(value) / kNegatedDivisors[divisor];
+}
+
+// The negated amounts of the 4 lines that start at the line feeds at[0..3] and end at at[1..4]:
+// lines 0 and 1 in `first`, 2 and 3 in `last`, or with a line longer than kLongestShortLine, all
+// four read through their windows into `out` (the return is then false).
+template <bool kSignsCount, typename F>
+[[gnu::always_inline]] inline bool negated_of_4(const char* text, const std::uint32_t* at,
+                                                float64x2_t& first, float64x2_t& last,
+                                                F* out) noexcept {
+    const uint32x4_t lengths = vsubq_u32(vld1q_u32(at + 1), vld1q_u32(at));
+    if (vmaxvq_u32(lengths) > kLongestShortLine) [[unlikely]] {
+        for (int j = 0; j < 4; ++j) {
+            out[j] = static_cast<F>(negated_of_window<kSignsCount>(text, at + j));
+        }
+        return false;
+    }
+    const auto word = [&](int j) {
+        std::uint64_t w;
+        std::memcpy(&w, text + at[j] + 3, sizeof w);
+        return w;
+    };
+    // 8 (11 - length) bits, widened to the 64-bit lanes (the shift reads their low bytes).
+    const uint32x4_t shifts = vmlsq_n_u32(vdupq_n_u32(8 * kLongestShortLine), lengths, 8);
+    first = negated_of_2<kSignsCount>(vcombine_u64(vcreate_u64(word(0)), vcreate_u64(word(1))),
+                                      vreinterpretq_s64_u64(vmovl_u32(vget_low_u32(shifts))));
+    last = negated_of_2<kSignsCount>(vcombine_u64(vcreate_u64(word(2)), vcreate_u64(word(3))),
+                                     vreinterpretq_s64_u64(vmovl_high_u32(shifts)));
+    return true;
+}
+
+// The four double totals in two registers (owner and A, B and C), each a chain of its own.
+struct Doubles {
+    using Float = double;
+    static constexpr std::uint32_t kLines = 4;
+    static constexpr std::uint32_t kStride = 1;
+    float64x2_t low;
+    float64x2_t high;
+    explicit Doubles(const double* totals) noexcept
+        : low(vld1q_f64(totals)), high(vld1q_f64(totals + 2)) {}
+    void store(double* totals) const noexcept {
+        vst1q_f64(totals, low);
+        vst1q_f64(totals + 2, high);
+    }
+    static void amounts(double* out, const char* text, const std::uint32_t* at) noexcept {
+        float64x2_t first, last;
+        if (negated_of_4<true>(text, at, first, last, out)) {
+            vst1q_f64(out, first);
+            vst1q_f64(out + 2, last);
+        }
+    }
+    void take(const double* negated, const char* line) noexcept {
+        const std::uint64_t* keep = kDoubleRows.row(line);
+        const uint64x2_t amount = vreinterpretq_u64_f64(vld1q_dup_f64(negated));
+        low = vsubq_f64(low, vreinterpretq_f64_u64(vandq_u64(amount, vld1q_u64(keep))));
+        high = vsubq_f64(high, vreinterpretq_f64_u64(vandq_u64(amount, vld1q_u64(keep + 2))));
+    }
+};
+
+// The four float totals in one register. The amounts are worked out in double and rounded to
+// float (line_shape.hpp says why that is exact).
+struct Floats {
+    using Float = float;
+    static constexpr std::uint32_t kLines = 4;
+    static constexpr std::uint32_t kStride = 1;
+    float32x4_t sums;
+    explicit Floats(const float* totals) noexcept : sums(vld1q_f32(totals)) {}
+    void store(float* totals) const noexcept { vst1q_f32(totals, sums); }
+    static void amounts(float* out, const char* text, const std::uint32_t* at) noexcept {
+        float64x2_t first, last;
+        if (negated_of_4<false>(text, at, first, last, out)) {
+            vst1q_f32(out, vcvt_high_f32_f64(vcvt_f32_f64(first), last));
+        }
+    }
+    void take(const float* negated, const char* line) noexcept {
+        const uint32x4_t amount = vreinterpretq_u32_f32(vld1q_dup_f32(negated));
+        sums = vsubq_f32(sums,
+                         vreinterpretq_f32_u32(vandq_u32(amount, vld1q_u32(kFloatRows.row(line)))));
+    }
+};
+
+template <typename F>
+using Numbers = std::conditional_t<sizeof(F) == sizeof(double), Doubles, Floats>;
+
+TALLY_WAY_ENTRY_POINTS()
+
+}  // namespace
+
+extern const Way kNeonWay = {"neon", runs_on_every_processor, total<double>, total<float>};
+
+}  // namespace tally

@@ -90,6 +90,21 @@ struct Block {
     }
 };
 
+// The value of each 8 bytes of `values` (digits' values, 0 elsewhere) in its 64 bits, read as
+// line_shape.hpp says: the 1 or 2 bytes after each of `points` (except `not_decimals`) weigh ten
+// times their value. Pairs by an unsigned-by-signed byte multiply-add, quads by a word
+// multiply-add (a pair of decimals is at most 990, their quad 10890), and the two quads joined.
+TALLY_AVX512 __m512i weighed_octets(__m512i values, std::uint64_t points,
+                                    std::uint64_t not_decimals) noexcept {
+    const std::uint64_t decimals = ((points << 1) | (points << 2)) & ~not_decimals;
+    const __m512i nine_times = _mm512_add_epi8(_mm512_slli_epi16(values, 3), values);
+    const __m512i weighed = _mm512_mask_add_epi8(values, decimals, values, nine_times);
+    const __m512i pairs = _mm512_maddubs_epi16(weighed, _mm512_set1_epi16(0x010A));  // (10, 1)
+    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));   // (100, 1)
+    return _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
+                            _mm512_srli_epi64(quads, 32));
+}
+
 // Byte i of each 128-bit lane holds i.
 alignas(64) constexpr std::uint8_t kLaneOffsets[64] = {
     0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3, 4,  5,
@@ -120,16 +135,9 @@ TALLY_AVX512 __m512i weighed_of_4_long(const char* text, const std::uint32_t* at
     const __m512i values = _mm512_maskz_mov_epi8(
         _mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)) & amount, offset);
     const std::uint64_t points = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('.'));
-    // The 1 or 2 bytes after a point, never the first two of the next line's window.
-    const std::uint64_t decimals = ((points << 1) | (points << 2)) & ~0x0003000300030003u;
-    const __m512i nine_times = _mm512_add_epi8(_mm512_slli_epi16(values, 3), values);
-    const __m512i weighed = _mm512_mask_add_epi8(values, decimals, values, nine_times);
-    const __m512i pairs = _mm512_maddubs_epi16(weighed, _mm512_set1_epi16(0x010A));  // (10, 1)
-    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));   // (100, 1)
-    // Per 64 bits, the value of its 8 bytes; per line, the first 8 bytes' times 10^8 plus the
-    // last 8 bytes'.
-    const __m512i octets = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
-                                            _mm512_srli_epi64(quads, 32));
+    // Never the first two bytes of the next line's window as decimals. Per line, the first 8
+    // bytes' value times 10^8 plus the last 8 bytes'.
+    const __m512i octets = weighed_octets(values, points, 0x0003000300030003u);
     const std::int64_t kPlaces = 0x0302010000000000;  // bytes 13, 14, 15 weigh 1, 2, 3
     place = _mm512_sad_epu8(
         _mm512_maskz_mov_epi8(points & amount,
@@ -194,16 +202,8 @@ TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noe
     const __m512i values =
         _mm512_maskz_mov_epi8(_mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)), offset);
     const std::uint64_t points = _mm512_cmpeq_epi8_mask(aligned, _mm512_set1_epi8('.'));
-    // The 1 or 2 bytes after a point, never the first two of the next line.
-    const std::uint64_t decimals = ((points << 1) | (points << 2)) & ~0x0303030303030303u;
-    const __m512i nine_times = _mm512_add_epi8(_mm512_slli_epi16(values, 3), values);
-    const __m512i weighed = _mm512_mask_add_epi8(values, decimals, values, nine_times);
-    // Pairs by an unsigned-by-signed byte multiply-add, quads by a word multiply-add, and the
-    // two quads of a line (the second up to 10890) joined in 64 bits.
-    const __m512i pairs = _mm512_maddubs_epi16(weighed, _mm512_set1_epi16(0x010A));  // (10, 1)
-    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(0x00010064));   // (100, 1)
-    const __m512i whole = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
-                                           _mm512_srli_epi64(quads, 32));
+    // Never the first two bytes of the next line as decimals.
+    const __m512i whole = weighed_octets(values, points, 0x0303030303030303u);
     // The point's place: 1 at byte 5 (two decimals), 2 at byte 6, 3 at byte 7, 0 for none.
     const __m512i place =
         _mm512_sad_epu8(_mm512_maskz_mov_epi8(points, _mm512_set1_epi64(0x0302010000000000)),

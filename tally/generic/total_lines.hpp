@@ -14,15 +14,22 @@
 
 namespace tally {
 
+// Whether the text at `line` starts as a common line does: a line feed, a letter A, B or C, a
+// blank, and a sign or a digit. The bytes after the text are readable (kBytesReadAfterEnd).
+[[gnu::always_inline]] inline bool starts_like_a_common_line(const char* line) noexcept {
+    const char first = line[3];
+    return line[0] == '\n' && static_cast<unsigned char>(line[1] - 'A') < 3 && line[2] == ' ' &&
+           (static_cast<unsigned char>(first - '0') < 10 || first == '-' || first == '+');
+}
+
 template <typename Block, typename Numbers>
 [[gnu::always_inline]] inline std::uint32_t total_lines(
     LineRun<typename Numbers::Float>& run) noexcept {
     using Float = typename Numbers::Float;
-    // The run must start with a line feed (the checks take the first byte as one), and a
-    // letter and a blank after it are tested at once, so that text that is not common lines
-    // costs hardly more than this.
-    if (run.max_lines == 0 || run.end - run.text < 4 || run.text[0] != '\n' ||
-        static_cast<unsigned char>(run.text[1] - 'A') >= 3 || run.text[2] != ' ') {
+    // The run must start with a line feed (the checks take the first byte as one), and what
+    // follows it is tested at once, so that text that is not common lines costs hardly more
+    // than this.
+    if (run.max_lines == 0 || run.end - run.text < 4 || !starts_like_a_common_line(run.text)) {
         return 0;
     }
     Float totals[4] = {run.totals[0], run.totals[1], run.totals[2], run.totals[3]};
@@ -53,7 +60,10 @@ template <typename Block, typename Numbers>
             if (done == run.max_lines) break;
         }
         if (index.reached_limit && found > 0) continue;
-        if (!plain) break;
+        // The line that stopped the plain rules is looked at again by the wider ones only if it
+        // starts as a common line does, with a sign or a digit after the blank: a line of no
+        // common shape at all costs no second look.
+        if (!plain || !starts_like_a_common_line(line_start)) break;
         plain = false;
     }
     if (done == 0) return 0;

@@ -76,6 +76,7 @@ template <typename Test>
 }
 
 struct Block {
+    template <bool kSigns>
     static BlockClasses classify(const char* p) noexcept {
         const uint8x16x4_t parts = vld4q_u8(reinterpret_cast<const std::uint8_t*>(p));
         const uint8x8_t line_feed = mask_of(parts, [](uint8x16_t b) { return equal(b, '\n'); });
@@ -85,7 +86,7 @@ struct Block {
             bits_of(mask_of(parts, [](uint8x16_t b) { return equal(b, ' '); })),
             bits_of(mask_of(parts, [](uint8x16_t b) { return equal(b, '.'); })),
             bits_of(mask_of(parts, [](uint8x16_t b) { return within(b, '0', 10); })),
-            bits_of(mask_of(parts, [](uint8x16_t b) { return sign(b); })),
+            kSigns ? bits_of(mask_of(parts, [](uint8x16_t b) { return sign(b); })) : 0,
             // Counted where the mask is still in a vector register.
             vaddv_u8(vcnt_u8(line_feed)),
         };

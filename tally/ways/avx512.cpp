@@ -112,11 +112,11 @@ alignas(64) constexpr std::uint8_t kLaneOffsets[64] = {
     12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15};
 
 // Of 4 lines whose 16-byte windows (line_shape.hpp) stand one to a 128-bit lane: per lane, the
-// weighed amount in its first 64 bits and the place of its point (1 to 3, 0 for none) in its
-// second 64 bits. `firsts` holds each line's first byte of the amount in the window (19 less
-// its length), 32 bits per line.
+// weighed amount in its first 64 bits and the index of its divisor in its second 64 bits. `firsts`
+// holds each line's first byte of the amount in the window (19 less its length), 32 bits per line.
+template <bool kSignsCount>
 TALLY_AVX512 __m512i weighed_of_4_long(const char* text, const std::uint32_t* at, __m128i firsts,
-                                       __m512i& place) noexcept {
+                                       __m512i& divisor) noexcept {
     __m512i bytes = _mm512_setzero_si512();
     for (int j = 0; j < 4; ++j) {
         bytes = _mm512_mask_broadcast_i32x4(
@@ -138,38 +138,40 @@ TALLY_AVX512 __m512i weighed_of_4_long(const char* text, const std::uint32_t* at
     // Never the first two bytes of the next line's window as decimals. Per line, the first 8
     // bytes' value times 10^8 plus the last 8 bytes'.
     const __m512i octets = weighed_octets(values, points, 0x0003000300030003u);
-    const std::int64_t kPlaces = 0x0302010000000000;  // bytes 13, 14, 15 weigh 1, 2, 3
-    place = _mm512_sad_epu8(
-        _mm512_maskz_mov_epi8(points & amount,
-                              _mm512_setr_epi64(0, kPlaces, 0, kPlaces, 0, kPlaces, 0, kPlaces)),
-        _mm512_setzero_si512());
+    // The divisor's index: the point's place (bytes 13, 14, 15 weigh 1, 2, 3), plus 4 for a
+    // minus sign in the amount's first byte; summed per 64 bits, then the lane's two sums.
+    const std::int64_t kPlaces = 0x0302010000000000;
+    __m512i weights = _mm512_maskz_mov_epi8(
+        points & amount, _mm512_setr_epi64(0, kPlaces, 0, kPlaces, 0, kPlaces, 0, kPlaces));
+    if constexpr (kSignsCount) {
+        const std::uint64_t minus = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('-'));
+        weights =
+            _mm512_mask_mov_epi8(weights, minus & amount & ~(amount << 1), _mm512_set1_epi8(4));
+    }
+    const __m512i sums = _mm512_sad_epu8(weights, _mm512_setzero_si512());
+    divisor = _mm512_add_epi64(sums, _mm512_bslli_epi128(sums, 8));
     return _mm512_add_epi64(_mm512_mul_epu32(octets, _mm512_set1_epi64(100000000)),
                             _mm512_bsrli_epi128(octets, 8));
 }
 
 // The negated amounts of 8 lines of which some amount is longer than 8 bytes, as doubles in
-// line order: 4 windows to a register, as above; the 8 numbers and places gathered, one
+// line order: 4 windows to a register, as above; the 8 numbers and divisors gathered, one
 // conversion and one division.
 template <bool kSignsCount>
 TALLY_AVX512 __m512d negated_of_8_long(const char* text, const std::uint32_t* at,
                                        __m256i lengths) noexcept {
     const __m256i firsts = _mm256_sub_epi32(_mm256_set1_epi32(19), lengths);
-    __m512i first_places, last_places;
+    __m512i first_divisors, last_divisors;
     const __m512i first_four =
-        weighed_of_4_long(text, at, _mm256_castsi256_si128(firsts), first_places);
-    const __m512i last_four =
-        weighed_of_4_long(text, at + 4, _mm256_extracti128_si256(firsts, 1), last_places);
+        weighed_of_4_long<kSignsCount>(text, at, _mm256_castsi256_si128(firsts), first_divisors);
+    const __m512i last_four = weighed_of_4_long<kSignsCount>(
+        text, at + 4, _mm256_extracti128_si256(firsts, 1), last_divisors);
     const __m512i evens = _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14);
     const __m512i whole = _mm512_permutex2var_epi64(first_four, evens, last_four);
-    const __m512i places = _mm512_permutex2var_epi64(
-        first_places, _mm512_add_epi64(evens, _mm512_set1_epi64(1)), last_places);
-    __m512d divisors =
-        _mm512_permutexvar_pd(places, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 0, 0, 0, 0));
-    if constexpr (kSignsCount) {
-        __mmask8 minus = 0;
-        for (int j = 0; j < 8; ++j) minus |= static_cast<__mmask8>((text[at[j] + 3] == '-') << j);
-        divisors = _mm512_mask_sub_pd(divisors, minus, _mm512_setzero_pd(), divisors);
-    }
+    const __m512i indexes = _mm512_permutex2var_epi64(
+        first_divisors, _mm512_add_epi64(evens, _mm512_set1_epi64(1)), last_divisors);
+    const __m512d divisors = _mm512_permutexvar_pd(
+        indexes, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 1.0, 1000.0, 100.0, 10.0));
     return _mm512_div_pd(_mm512_cvtepi64_pd(whole), divisors);
 }
 

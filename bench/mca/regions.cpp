@@ -19,16 +19,16 @@
 
 namespace tally {
 
-// Region 0. Everything classify gives is used: the masks by the checks, the line feed count
-// added up.
+// Region 0. Everything classify gives is used: the masks by the checks (the rules of all common
+// lines, the wider ones), the line feed count added up.
 [[gnu::noinline]] std::uint64_t mca_blocks(const char* text, std::size_t blocks) {
     checks::Carries carry;
     std::uint64_t bad = 0;
     std::uint64_t line_feeds = 0;
     for (std::size_t block = 0; block < blocks; ++block) {
         MCA_BEGIN(0);
-        const BlockClasses classes = Block::classify(text + 64 * block);
-        bad |= checks::faults<Block>(classes, carry);
+        const BlockClasses classes = Block::classify<true>(text + 64 * block);
+        bad |= checks::faults<Block, checks::Rules::common>(classes, carry);
         line_feeds += classes.line_feed_count;
         MCA_END(0);
     }
@@ -85,7 +85,8 @@ int main() {
     const char* end = text.data() + text.size() - tally::kBytesReadAfterEnd;
 
     static tally::LineIndex index;
-    tally::index_lines<tally::Block>(start, end, ~std::uint32_t{0}, index);
+    tally::index_lines<tally::Block, tally::checks::Rules::common>(start, end, ~std::uint32_t{0},
+                                                                   index);
     double doubles[4] = {0, 0, 0, 0};
     float floats[4] = {0, 0, 0, 0};
     tally::mca_lines(start, index, doubles);

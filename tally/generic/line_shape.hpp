@@ -26,8 +26,6 @@
 
 namespace tally {
 
-inline constexpr int kWindowBytes = 16;
-
 // The bits of the amount's bytes in a window (bit i for byte i), by line length: the last
 // length - 3 bytes for the lengths of common lines, 4 to 16.
 struct AmountBytes {

@@ -1,4 +1,4 @@
-// Checks and totals the lines of a stretch, written once for every way: a way supplies a Numbers
+// Totals the indexed lines of a stretch, written once for every way: a way supplies a Numbers
 // type per totals type (see the end of this comment), and its entry points instantiate
 // walk_lines<Numbers> under the way's own target attributes.
 //
@@ -22,7 +22,7 @@
 //     amounts of the kLines common lines that start at the line feeds at[0..] and end at
 //     at[1..] (offsets from text), at out (64-byte aligned); lines past the last one have equal
 //     start and end, and any value will do for them;
-//   optionally, static void plain_amounts(...), the same for plain lines only (LineIndex::plain),
+//   optionally, static void plain_amounts(...), the same for plain lines only (block_checks.hpp),
 //     which are whole numbers of cents divided by 100;
 //   void take(const Float* negated, const char* line): adds the line that starts at `line`
 //     (its line feed) to the owner's total and its letter's, all other totals kept bit for bit.

@@ -15,7 +15,7 @@
 
 namespace tally::avx_lanes {
 
-// The whole numbers of cents of the 4 plain lines (LineIndex::plain) that start at the line
+// The whole numbers of cents of the 4 plain lines (block_checks.hpp) that start at the line
 // feeds line_feeds[0..3] and end at line_feeds[1..4], as one 64-bit integer per line. The 8 bytes
 // after each line's blank are put together with broadcasts and blends, and shifted by one
 // instruction, by counts worked out for the 4 lines at once, so that the digits end in the last

@@ -135,7 +135,7 @@ std::uint64_t weighed_amount(const char* text, std::uint32_t start, std::uint32_
     return value + 9 * decimals;
 }
 
-// The whole number of cents of a plain line (LineIndex::plain) that starts at the line feed
+// The whole number of cents of a plain line (block_checks.hpp) that starts at the line feed
 // `start` and ends at `end`: the 8 bytes before its end, the digits kept by the amount's bytes
 // (the last end - start - 3), the point taken out, and the 7 digits that are left combined in
 // pairs, quads and the whole by three multiplies.

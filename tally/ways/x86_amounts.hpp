@@ -142,7 +142,7 @@ template <bool kSignsCount>
     last_two = negated_of_2(octets_of(quads_of(weighed[2]), quads_of(weighed[3])), divisors + 2);
 }
 
-// The whole numbers of cents of the 4 plain lines (LineIndex::plain) that start at the line
+// The whole numbers of cents of the 4 plain lines (block_checks.hpp) that start at the line
 // feeds at[0..3], as 32-bit numbers: per line, the 8 bytes before its end cleared in front of
 // the first digit by the mask of its length (a load, where a shift by a variable count costs
 // more), '0' taken off each digit by XOR (a subtraction would borrow across bytes), and the

@@ -20,11 +20,11 @@
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 #include "tally/ways/avx_lanes.hpp"
-#include "tally/ways/x86_amounts.hpp"
 
 // What this way uses, as target attributes and as the processor check below.
 #define TALLY_AVX512 \
-    __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi2,avx2,bmi,bmi2,popcnt")))
+    __attribute__((  \
+        target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx512vbmi2,avx2,bmi,bmi2,popcnt")))
 
 namespace tally {
 namespace {
@@ -33,9 +33,9 @@ bool processor_has_avx512() noexcept {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
-           __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx2") &&
-           __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
-           __builtin_cpu_supports("popcnt");
+           __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+           __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 }
 
 // The `span` bytes from `low` on: one subtraction and one unsigned comparison.
@@ -105,118 +105,82 @@ TALLY_AVX512 __m512i weighed_octets(__m512i values, std::uint64_t points,
                             _mm512_srli_epi64(quads, 32));
 }
 
-// Byte i of each 128-bit lane holds i.
-alignas(64) constexpr std::uint8_t kLaneOffsets[64] = {
-    0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3, 4,  5,
-    6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9, 10, 11,
-    12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15};
-
-// Of 4 lines whose 16-byte windows (line_shape.hpp) stand one to a 128-bit lane: per lane, the
-// weighed amount in its first 64 bits and the index of its divisor in its second 64 bits. `firsts`
-// holds each line's first byte of the amount in the window (19 less its length), 32 bits per line.
-template <bool kSignsCount>
-TALLY_AVX512 __m512i weighed_of_4_long(const char* text, const std::uint32_t* at, __m128i firsts,
-                                       __m512i& divisor) noexcept {
-    __m512i bytes = _mm512_setzero_si512();
-    for (int j = 0; j < 4; ++j) {
-        bytes = _mm512_mask_broadcast_i32x4(
-            bytes, static_cast<__mmask16>(0xF << (4 * j)),
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at[j + 1] - 16)));
-    }
-    // Each line's first amount byte in every byte of its lane; the amount's bytes are those at
-    // or after it.
-    const __m512i first = _mm512_shuffle_epi8(
-        _mm512_broadcast_i32x4(firsts),
-        _mm512_setr_epi32(0, 0, 0, 0, 0x04040404, 0x04040404, 0x04040404, 0x04040404, 0x08080808,
-                          0x08080808, 0x08080808, 0x08080808, 0x0C0C0C0C, 0x0C0C0C0C, 0x0C0C0C0C,
-                          0x0C0C0C0C));
-    const std::uint64_t amount = _mm512_cmpge_epu8_mask(_mm512_load_si512(kLaneOffsets), first);
+// The digits of `bytes` that `amount` marks, as their values, 0 elsewhere: the point, the signs
+// and the bytes outside the amount are not digits.
+TALLY_AVX512 __m512i digit_values(__m512i bytes, std::uint64_t amount) noexcept {
     const __m512i offset = _mm512_xor_si512(bytes, _mm512_set1_epi8('0'));
-    const __m512i values = _mm512_maskz_mov_epi8(
-        _mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)) & amount, offset);
-    const std::uint64_t points = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('.'));
-    // Never the first two bytes of the next line's window as decimals. Per line, the first 8
-    // bytes' value times 10^8 plus the last 8 bytes'.
-    const __m512i octets = weighed_octets(values, points, 0x0003000300030003u);
-    // The divisor's index: the point's place (bytes 13, 14, 15 weigh 1, 2, 3), plus 4 for a
-    // minus sign in the amount's first byte; summed per 64 bits, then the lane's two sums.
-    const std::int64_t kPlaces = 0x0302010000000000;
-    __m512i weights = _mm512_maskz_mov_epi8(
-        points & amount, _mm512_setr_epi64(0, kPlaces, 0, kPlaces, 0, kPlaces, 0, kPlaces));
-    if constexpr (kSignsCount) {
-        const std::uint64_t minus = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('-'));
-        weights =
-            _mm512_mask_mov_epi8(weights, minus & amount & ~(amount << 1), _mm512_set1_epi8(4));
-    }
-    const __m512i sums = _mm512_sad_epu8(weights, _mm512_setzero_si512());
-    divisor = _mm512_add_epi64(sums, _mm512_bslli_epi128(sums, 8));
-    return _mm512_add_epi64(_mm512_mul_epu32(octets, _mm512_set1_epi64(100000000)),
-                            _mm512_bsrli_epi128(octets, 8));
+    return _mm512_maskz_mov_epi8(_mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)) & amount,
+                                 offset);
 }
 
-// The negated amounts of 8 lines of which some amount is longer than 8 bytes, as doubles in
-// line order: 4 windows to a register, as above; the 8 numbers and divisors gathered, one
-// conversion and one division.
-template <bool kSignsCount>
-TALLY_AVX512 __m512d negated_of_8_long(const char* text, const std::uint32_t* at,
-                                       __m256i lengths) noexcept {
-    const __m256i firsts = _mm256_sub_epi32(_mm256_set1_epi32(19), lengths);
-    __m512i first_divisors, last_divisors;
-    const __m512i first_four =
-        weighed_of_4_long<kSignsCount>(text, at, _mm256_castsi256_si128(firsts), first_divisors);
-    const __m512i last_four = weighed_of_4_long<kSignsCount>(
-        text, at + 4, _mm256_extracti128_si256(firsts, 1), last_divisors);
-    const __m512i evens = _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14);
-    const __m512i whole = _mm512_permutex2var_epi64(first_four, evens, last_four);
-    const __m512i indexes = _mm512_permutex2var_epi64(
-        first_divisors, _mm512_add_epi64(evens, _mm512_set1_epi64(1)), last_divisors);
-    const __m512d divisors = _mm512_permutexvar_pd(
-        indexes, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 1.0, 1000.0, 100.0, 10.0));
-    return _mm512_div_pd(_mm512_cvtepi64_pd(whole), divisors);
+// For the 8 lines of a group, byte b of 64-bit lane j picks byte 4j of a register of 8 32-bit
+// numbers: each line's number in all 8 bytes of its lane.
+alignas(64) constexpr std::uint8_t kLineOfLane[64] = {
+    0,  0,  0,  0,  0,  0,  0,  0,  4,  4,  4,  4,  4,  4,  4,  4,  8,  8,  8,  8,  8,  8,
+    8,  8,  12, 12, 12, 12, 12, 12, 12, 12, 16, 16, 16, 16, 16, 16, 16, 16, 20, 20, 20, 20,
+    20, 20, 20, 20, 24, 24, 24, 24, 24, 24, 24, 24, 28, 28, 28, 28, 28, 28, 28, 28};
+
+// Byte b of each 64-bit lane holds b - 8: added to a line's end, the places of its last 8 bytes.
+alignas(64) constexpr std::int8_t kLastEight[64] = {
+    -8, -7, -6, -5, -4, -3, -2, -1, -8, -7, -6, -5, -4, -3, -2, -1, -8, -7, -6, -5, -4, -3,
+    -2, -1, -8, -7, -6, -5, -4, -3, -2, -1, -8, -7, -6, -5, -4, -3, -2, -1, -8, -7, -6, -5,
+    -4, -3, -2, -1, -8, -7, -6, -5, -4, -3, -2, -1, -8, -7, -6, -5, -4, -3, -2, -1};
+
+// Each line's number in the 8 bytes of its lane (kLineOfLane), as bytes.
+TALLY_AVX512 __m512i bytes_by_line(__m256i numbers) noexcept {
+    return _mm512_permutexvar_epi8(_mm512_load_si512(kLineOfLane), _mm512_castsi256_si512(numbers));
 }
 
 // The negated amounts of the 8 lines that start at the line feeds at[0..7] and end at
-// at[1..8], as doubles in line order. Amounts of up to 8 bytes (lines of up to 11) are read 8
-// lines at once: per line, the 8 bytes from the amount's first byte on are moved up by one
-// variable shift so that the amount ends in the last byte; the bytes after it (the line feed,
-// the next line) leave at the top and zeros come in below, which read as leading zeros. The
-// rest is as line_shape.hpp says, with the point's place taken from the byte it stands at.
-// A group with a longer amount is read with 16-byte windows, 4 lines to a register.
+// at[1..8], as doubles in line order, all read the same way whatever their lengths. The group
+// lies within the 128 bytes from its first line feed (16 bytes a line at most), which two
+// registers hold; two byte permutes then put each line's window (line_shape.hpp) in a 64-bit
+// lane of two registers: its last 8 bytes, which hold every point, and the 8 before them, which
+// hold only the sign and integer digits of amounts longer than 8 bytes. A byte is the amount's
+// when its place in the group is at or after the amount's first byte; the rest is as
+// line_shape.hpp says, the place of the point taken from the byte it stands at.
 template <bool kSignsCount>
 TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noexcept {
+    const char* const group = text + at[0];
+    const auto span = at[8] - at[0];
+    // Only the group's bytes: what follows its last line may be past the end of what is read.
+    const __m512i first_64 = _mm512_maskz_loadu_epi8(_bzhi_u64(~std::uint64_t{0}, span), group);
+    const __m512i next_64 = _mm512_maskz_loadu_epi8(
+        span > 64 ? _bzhi_u64(~std::uint64_t{0}, span - 64) : 0, group + 64);
+    // Places in the group, as signed bytes: ends up to 128, so the last 8 bytes before an end
+    // are at -4 to 127 (a place below 0, before the group, picks a byte from its end, which
+    // the amount never takes).
+    const __m256i from = _mm256_set1_epi32(static_cast<int>(at[0]));
     const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-    const __m256i lengths =
-        _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1)), starts);
-    if (_mm256_movemask_epi8(
-            _mm256_cmpgt_epi32(lengths, _mm256_set1_epi32(x86_amounts::kLongestShortLine))) != 0) {
-        return negated_of_8_long<kSignsCount>(text, at, lengths);
-    }
-    // Eight loads: measured faster here than one gather instruction.
-    long long w[8];
-    for (int line = 0; line < 8; ++line) std::memcpy(&w[line], text + at[line] + 3, 8);
-    const __m512i words = _mm512_setr_epi64(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
-    // 8 bits per byte short of 8 bytes of amount; 88 (a shift to 0) for the lines past the last.
-    const __m512i shifts = _mm512_cvtepu32_epi64(
-        _mm256_slli_epi32(_mm256_sub_epi32(_mm256_set1_epi32(11), lengths), 3));
-    const __m512i aligned = _mm512_sllv_epi64(words, shifts);
-    // Digits as their values; the point, the sign and the zeros shifted in are not digits.
-    const __m512i offset = _mm512_xor_si512(aligned, _mm512_set1_epi8('0'));
-    const __m512i values =
-        _mm512_maskz_mov_epi8(_mm512_cmplt_epu8_mask(offset, _mm512_set1_epi8(10)), offset);
-    const std::uint64_t points = _mm512_cmpeq_epi8_mask(aligned, _mm512_set1_epi8('.'));
-    // Never the first two bytes of the next line as decimals.
-    const __m512i whole = weighed_octets(values, points, 0x0303030303030303u);
-    // The point's place: 1 at byte 5 (two decimals), 2 at byte 6, 3 at byte 7, 0 for none.
-    const __m512i place =
-        _mm512_sad_epu8(_mm512_maskz_mov_epi8(points, _mm512_set1_epi64(0x0302010000000000)),
-                        _mm512_setzero_si512());
-    __m512d divisors =
-        _mm512_permutexvar_pd(place, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 0, 0, 0, 0));
+    const __m256i ends = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
+    const __m512i last_8_at =
+        _mm512_add_epi8(bytes_by_line(_mm256_sub_epi32(ends, from)), _mm512_load_si512(kLastEight));
+    const __m512i first_8_at = _mm512_sub_epi8(last_8_at, _mm512_set1_epi8(8));
+    const __m512i amount_from =
+        bytes_by_line(_mm256_add_epi32(_mm256_sub_epi32(starts, from), _mm256_set1_epi32(3)));
+    const std::uint64_t in_last_8 = _mm512_cmpge_epi8_mask(last_8_at, amount_from);
+    const std::uint64_t in_first_8 = _mm512_cmpge_epi8_mask(first_8_at, amount_from);
+    const __m512i last_8 = _mm512_permutex2var_epi8(first_64, last_8_at, next_64);
+    const __m512i first_8 = _mm512_permutex2var_epi8(first_64, first_8_at, next_64);
+    const std::uint64_t points = _mm512_cmpeq_epi8_mask(last_8, _mm512_set1_epi8('.')) & in_last_8;
+    // Never the first two bytes of the next line's window as decimals.
+    const __m512i low =
+        weighed_octets(digit_values(last_8, in_last_8), points, 0x0303030303030303u);
+    const __m512i high = weighed_octets(digit_values(first_8, in_first_8), 0, 0);
+    const __m512i whole =
+        _mm512_add_epi64(low, _mm512_mul_epu32(high, _mm512_set1_epi64(100000000)));
+    // The divisor's index: the point's place (bytes 5, 6, 7 weigh 1, 2, 3, two decimals to
+    // none), plus 4 for a minus sign, summed per line.
+    __m512i weights = _mm512_maskz_mov_epi8(points, _mm512_set1_epi64(0x0302010000000000));
     if constexpr (kSignsCount) {
-        const __mmask8 minus = _mm512_cmpeq_epi64_mask(
-            _mm512_and_si512(words, _mm512_set1_epi64(0xFF)), _mm512_set1_epi64('-'));
-        divisors = _mm512_mask_sub_pd(divisors, minus, _mm512_setzero_pd(), divisors);
+        const std::uint64_t minus =
+            (_mm512_cmpeq_epi8_mask(last_8, _mm512_set1_epi8('-')) & in_last_8) |
+            (_mm512_cmpeq_epi8_mask(first_8, _mm512_set1_epi8('-')) & in_first_8);
+        weights = _mm512_mask_add_epi8(weights, minus, weights, _mm512_set1_epi8(4));
     }
+    const __m512i index = _mm512_sad_epu8(weights, _mm512_setzero_si512());
+    const __m512d divisors = _mm512_permutexvar_pd(
+        index, _mm512_setr_pd(-1.0, -1000.0, -100.0, -10.0, 1.0, 1000.0, 100.0, 10.0));
     return _mm512_div_pd(_mm512_cvtepi64_pd(whole), divisors);
 }
 

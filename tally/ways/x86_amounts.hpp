@@ -1,6 +1,6 @@
 // The negated amounts of 4 common lines with 16-byte vectors (line_shape.hpp says how an amount
-// is read): the SSE2 way's, and the AVX2 and AVX-512 ways' too, which compile the same
-// functions under their own target attributes (everything here is always inlined into them).
+// is read): the SSE2 way's, and the AVX2 way's too, which compiles the same functions under
+// its own target attributes (everything here is always inlined into it).
 // Included only by those ways' files, after <emmintrin.h> or <immintrin.h>.
 //
 // Most amounts are 8 bytes or shorter (up to 5 integer digits with 2 decimals): a group of

@@ -147,17 +147,18 @@ struct Places {
             vtstq_u64(lanes, vdupq_n_u64(0xFFull << 56))};
 }
 
-// Each lane's divisor from kNegatedDivisors by the point's place: the entries for no point, two
-// decimals, one and none after the point (divisor_index's bits 0 to 2). With kSignsCount, the
-// entry with bit 3 where the amount's first byte, the low byte of the lane of `firsts`, is a
-// minus sign: those entries are the others negated, so the sign bit is set where it is not.
+// Each lane's entry of `table` (kNegatedDivisors or kNegatedReciprocals) by the point's place:
+// the entries for no point, two decimals, one and none after the point (divisor_index's bits 0
+// to 2). With kSignsCount, the entry with bit 3 where the amount's first byte, the low byte of
+// the lane of `firsts`, is a minus sign: those entries are the others negated, so the sign bit
+// is set where it is not.
 template <bool kSignsCount>
-[[gnu::always_inline]] inline float64x2_t divisors_of_2(
-    const Places& places, [[maybe_unused]] uint64x2_t firsts) noexcept {
-    const auto entry = [](std::uint32_t index) { return vdupq_n_f64(kNegatedDivisors[index]); };
-    float64x2_t divisors = vbslq_f64(places.two_decimals, entry(1), entry(0));
-    divisors = vbslq_f64(places.one_decimal, entry(2), divisors);
-    divisors = vbslq_f64(places.no_decimals, entry(4), divisors);
+[[gnu::always_inline]] inline float64x2_t entries_of_2(
+    const double* table, const Places& places, [[maybe_unused]] uint64x2_t firsts) noexcept {
+    const auto entry = [table](std::uint32_t index) { return vdupq_n_f64(table[index]); };
+    float64x2_t entries = vbslq_f64(places.two_decimals, entry(1), entry(0));
+    entries = vbslq_f64(places.one_decimal, entry(2), entries);
+    entries = vbslq_f64(places.no_decimals, entry(4), entries);
     if constexpr (kSignsCount) {
         static_assert(kNegatedDivisors[8] == -kNegatedDivisors[0] &&
                       kNegatedDivisors[9] == -kNegatedDivisors[1] &&
@@ -165,10 +166,9 @@ template <bool kSignsCount>
                       kNegatedDivisors[12] == -kNegatedDivisors[4]);
         const uint64x2_t not_minus =
             vtstq_u64(veorq_u64(firsts, vdupq_n_u64('-')), vdupq_n_u64(0xFF));
-        divisors =
-            vreinterpretq_f64_u64(vsliq_n_u64(vreinterpretq_u64_f64(divisors), not_minus, 63));
+        entries = vreinterpretq_f64_u64(vsliq_n_u64(vreinterpretq_u64_f64(entries), not_minus, 63));
     }
-    return divisors;
+    return entries;
 }
 
 // The lines of a group that the 8-byte lanes hold: up to 11 bytes from line feed to line feed,
@@ -189,8 +189,14 @@ template <bool kSignsCount>
     const uint8x16_t offset = veorq_u8(aligned, vdupq_n_u8('0'));
     const uint8x16_t values = vandq_u8(offset, vcltq_u8(offset, vdupq_n_u8(10)));
     const Places places = places_of(equal(aligned, '.'));
-    const uint64x2_t weighed = weighed_of_2(values, places);
-    return vdivq_f64(vcvtq_f64_u64(weighed), divisors_of_2<kSignsCount>(places, words));
+    const float64x2_t weighed = vcvtq_f64_u64(weighed_of_2(values, places));
+    // Divided as divided_by_reciprocal (line_shape.hpp) divides, two lanes at once: a division
+    // takes tens of cycles on many ARM cores, one lane at a time on some.
+    const float64x2_t divisors = entries_of_2<kSignsCount>(kNegatedDivisors, places, words);
+    const float64x2_t reciprocals =
+        entries_of_2<kSignsCount>(kNegatedReciprocals.of, places, words);
+    const float64x2_t quotients = vmulq_f64(weighed, reciprocals);
+    return vfmaq_f64(quotients, vfmsq_f64(weighed, quotients, divisors), reciprocals);
 }
 
 // The negated amount of a line of any length, read through its 16-byte window (line_shape.hpp):

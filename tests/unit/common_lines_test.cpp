@@ -20,6 +20,7 @@
 
 #include "console/formatted_input.hpp"
 #include "tally/generic/line_index.hpp"
+#include "tally/generic/line_shape.hpp"
 #include "tally/way.hpp"
 #include "tests/support/bits.hpp"
 #include "tests/support/chunked_source.hpp"
@@ -367,6 +368,28 @@ TEST(CommonInvoices, RandomFaultsDouble) {
 
 TEST(CommonInvoices, RandomFaultsFloat) {
     plant_at_random<float>();
+}
+
+// Dividing by a reciprocal with one correction gives what the division gives, bit for bit (the
+// sign of a zero too), for every weighed amount it may be used for.
+TEST(ShortAmounts, DividedByReciprocalAsByDivision) {
+    struct Row {
+        int divisor_index;  // of kNegatedDivisors
+        std::uint32_t step;
+    };
+    constexpr Row kRows[] = {{0, 1}, {1, 10}, {2, 10},  {4, 10},
+                             {8, 1}, {9, 10}, {10, 10}, {12, 10}};
+    for (const Row& row : kRows) {
+        const double divisor = tally::kNegatedDivisors[row.divisor_index];
+        const double reciprocal = tally::kNegatedReciprocals.of[row.divisor_index];
+        for (std::uint32_t x = 0; x < 100'000'000; x += row.step) {
+            const auto weighed = static_cast<double>(x);
+            if (bits(tally::divided_by_reciprocal(weighed, divisor, reciprocal)) !=
+                bits(weighed / divisor)) {
+                FAIL() << x << " / " << divisor;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -151,7 +151,8 @@ TALLY_AVX512 __m512d negated_of_8(const char* text, const std::uint32_t* at) noe
         span > 64 ? _bzhi_u64(~std::uint64_t{0}, span - 64) : 0, group + 64);
     // Places in the group, as signed bytes: ends up to 128, so the last 8 bytes before an end
     // are at -4 to 127 (a place below 0, before the group, picks a byte from its end, which
-    // the amount never takes).
+    // the amount never takes). The lines past the last, with equal start and end, may take any
+    // bytes: any value will do for them.
     const __m256i from = _mm256_set1_epi32(static_cast<int>(at[0]));
     const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     const __m256i ends = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));

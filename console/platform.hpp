@@ -27,7 +27,11 @@ void report_broken_pipe_as_write_error();
 // the command interpreter's own "pause" command, which decides for itself what to wait for.
 void pause_for_key_press();
 
-// The text of an errno value, for a one-line message.
+// An input error that is no errno value: a file read where it lies lost bytes to another
+// process that cut it short while it was read.
+inline constexpr int kFileCutShort = -1;
+
+// The text of an errno value or of kFileCutShort, for a one-line message.
 const char* error_text(int error);
 
 }  // namespace console

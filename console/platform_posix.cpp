@@ -49,6 +49,7 @@ void report_broken_pipe_as_write_error() {
 }
 
 const char* error_text(int error) {
+    if (error == kFileCutShort) return "the file was cut short while it was read";
     return std::strerror(error);
 }
 

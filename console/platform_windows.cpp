@@ -36,6 +36,7 @@ bool write_all(int fd, const char* data, std::size_t size) {
 void report_broken_pipe_as_write_error() {}  // a closed pipe already fails the write here
 
 const char* error_text(int error) {
+    if (error == kFileCutShort) return "the file was cut short while it was read";
     return std::strerror(error);
 }
 

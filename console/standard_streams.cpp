@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "console/mapped_file.hpp"
 #include "console/platform.hpp"
 
 namespace console {
@@ -24,9 +25,11 @@ Streams* streams = nullptr;
 bool bound_to_process = false;
 
 Streams& process_streams() {
-    static FdSource source(kStandardInput);
-    static FdSink sink(kStandardOutput);
     read_as_bytes(kStandardInput);
+    // A regular file is read where it lies; anything else, and a file that cannot be mapped,
+    // through read(2).
+    static MappedFile source(kStandardInput);
+    static FdSink sink(kStandardOutput);
     report_broken_pipe_as_write_error();
     bound_to_process = true;
     return *new (storage) Streams(source, sink);

@@ -4,7 +4,20 @@
 #include <cerrno>
 #include <cstring>
 
+#include "console/character_classes.hpp"
+
 namespace console {
+namespace {
+
+// Whether a scan for white space or for digits stops at byte c, as at the sentinel.
+bool stops_scans(char c) noexcept {
+    return !chars::is_space_byte(c) && !chars::is_digit(c);
+}
+
+// How far back from a stretch's end a byte that stops the scans is looked for.
+constexpr std::size_t kStopSearch = 256;
+
+}  // namespace
 
 char* fold_crlf(char* begin, char* end) noexcept {
     char* out = static_cast<char*>(std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)));
@@ -25,25 +38,77 @@ char* fold_crlf(char* begin, char* end) noexcept {
     return out;
 }
 
+// Text shown in place keeps the buffer's promises: readable bytes before and after it, room for
+// the sentinel, and the unread text (less than kMaxLookahead bytes at a refill) shown again.
+static_assert(TextBuffer::kGuardBytes <= ByteSource::kShownReadableBefore);
+static_assert(TextBuffer::kPaddingBytes + 1 <= ByteSource::kShownReadableAfter);
+static_assert(TextBuffer::kMaxLookahead <= ByteSource::kShownBackMax);
+
 TextBuffer::TextBuffer(ByteSource& source) noexcept
-    : source_(source), next_(buffer()), end_(buffer()) {}
+    : source_(source), next_(buffer()), end_(buffer()), base_(buffer()) {}
 
 bool TextBuffer::fill(std::size_t wanted) noexcept {
     while (available() < wanted) {
         if (at_end_) return false;
+        uncover_shown_end();
+        // The unread text goes to the buffer first: it stays readable there whatever the source
+        // does with the memory it showed, and the buffer is where the next block lands if the
+        // source shows nothing more.
         move_unread_to_front();
-        read_block();
+        if (!show_in_place()) read_block();
     }
     return true;
+}
+
+void TextBuffer::rebase(char* text) noexcept {
+    consumed_before_base_ += static_cast<std::uint64_t>(next_ - base_);
+    base_ = next_ = text;
 }
 
 void TextBuffer::move_unread_to_front() noexcept {
     if (next_ == buffer()) return;
     const std::size_t unread = available();
     std::memmove(buffer(), next_, unread);
-    consumed_before_buffer_ += static_cast<std::uint64_t>(next_ - buffer());
-    next_ = buffer();
+    rebase(buffer());
     end_ = buffer() + unread;
+}
+
+void TextBuffer::uncover_shown_end() noexcept {
+    if (covered_) *end_ = byte_under_sentinel_;
+    covered_ = false;
+}
+
+bool TextBuffer::show_in_place() noexcept {
+    if (held_cr_) return false;
+    const std::size_t unread = available();
+    const ByteSource::Span shown = source_.show(unread);
+    if (shown.size <= unread) return false;
+    // The shown bytes start with the unread text over again, unfolded. That is the same text
+    // unless a carriage return was dropped from it, and a carriage return among the new bytes
+    // needs folding: either one ends the text in place there. A short stretch before one is left
+    // to the buffer, which folds as it copies.
+    auto size = shown.size;
+    if (const void* cr = std::memchr(shown.data, '\r', shown.size); cr != nullptr) {
+        size = static_cast<std::size_t>(static_cast<const char*>(cr) - shown.data);
+        if (size < unread + kBlockSize) return false;
+    }
+    // The byte after the text must stop a scan for white space or digits. A stretch ends just
+    // before such a byte of its own, found a few bytes back; only where none is near does the
+    // sentinel overwrite the byte after it (a write that makes a private copy of that page).
+    char* end = shown.data + size;
+    char* const lowest = end - std::min(size - unread - 1, kStopSearch);  // a new byte stays
+    char* stop = end;
+    while (stop > lowest && !stops_scans(*stop)) --stop;
+    if (stops_scans(*stop)) end = stop;
+    source_.consume_shown(static_cast<std::size_t>(end - shown.data) - unread);
+    rebase(shown.data);
+    end_ = end;
+    covered_ = !stops_scans(*end_);
+    if (covered_) {
+        byte_under_sentinel_ = *end_;
+        *end_ = kSentinel;
+    }
+    return true;
 }
 
 void TextBuffer::read_block() noexcept {

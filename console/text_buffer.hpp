@@ -2,9 +2,14 @@
 // 64 KiB, and a carriage return right before a line feed is dropped as each block arrives, also
 // when the pair is split between two blocks. Every other byte reaches the reads as it is.
 //
+// A source that shows its bytes in place (a mapped file) is read where they lie instead, a stretch
+// at a time, as long as no carriage return is among them: the text is then the source's memory,
+// not the buffer. Stretches with a carriage return are copied into the buffer and folded there.
+//
 // Invariants the reads rely on:
-// - the unread text is [next(), end()); the byte at end() is kSentinel, which is neither white
-//   space nor a digit, so a scan for either stops there without a bounds check per byte;
+// - the unread text is [next(), end()); the byte at end() is neither white space nor a digit
+//   (kSentinel, or for text shown in place often a byte of the input itself), so a scan for
+//   either stops there without a bounds check per byte;
 // - kPaddingBytes bytes from end() on and kGuardBytes bytes before the buffer's start are
 //   readable (their values mean nothing), so that words may be loaded across either edge;
 // - a carriage return that ends a block is held back until the next block shows whether a line
@@ -47,16 +52,23 @@ class TextBuffer {
 
     // Bytes consumed so far, counting a dropped carriage return as none.
     std::uint64_t position() const noexcept {
-        return consumed_before_buffer_ + static_cast<std::uint64_t>(next_ - buffer());
+        return consumed_before_base_ + static_cast<std::uint64_t>(next_ - base_);
     }
-    // The errno of the read error that ended the input early, or 0.
-    int error() const noexcept { return error_; }
+    // The errno of the read error that ended the input early, or the source's later error, or 0.
+    int error() const noexcept { return error_ != 0 ? error_ : source_.later_error(); }
 
   private:
     char* buffer() noexcept { return storage_ + kGuardBytes; }
     const char* buffer() const noexcept { return storage_ + kGuardBytes; }
     // Moves the unread text to the buffer's start, making room for a whole block behind it.
     void move_unread_to_front() noexcept;
+    // Makes the text start at `text` from now on, counting what was consumed before it.
+    void rebase(char* text) noexcept;
+    // Takes the source's next stretch in place when it holds no carriage return; false when the
+    // source shows none, the stretch needs folding, or a carriage return is held back.
+    bool show_in_place() noexcept;
+    // Puts back the source's byte that the sentinel after shown text covers.
+    void uncover_shown_end() noexcept;
     // Reads one block behind the unread text and drops its carriage returns that precede a line
     // feed; sets at_end_ at the end of the input or on a read error.
     void read_block() noexcept;
@@ -64,7 +76,10 @@ class TextBuffer {
     ByteSource& source_;
     char* next_;
     char* end_;
-    std::uint64_t consumed_before_buffer_ = 0;
+    char* base_;  // where the text in use starts: the buffer, or a stretch the source shows
+    std::uint64_t consumed_before_base_ = 0;
+    bool covered_ = false;          // the sentinel at end_ covers a byte the source showed
+    char byte_under_sentinel_ = 0;  // that byte
     bool held_cr_ = false;  // a carriage return ended the last block and is not yet in the text
     bool at_end_ = false;
     int error_ = 0;

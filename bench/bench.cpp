@@ -394,8 +394,8 @@ bool throughput(const Options& options, const OtherBuild& other) {
     std::vector<std::vector<Runs>> mine(kInputs, std::vector<Runs>(kProgramCount));
     std::vector<std::vector<Runs>> theirs(kInputs, std::vector<Runs>(kProgramCount));
     // cat and the programs take turns in each round, so that all see the same load; the
-    // baselines, which take seconds each, run in rounds of their own afterwards: run between the
-    // others, they left the processor slower for whatever ran right after them.
+    // baselines, which take seconds each, run in rounds of their own afterwards, so that their
+    // long runs do not set the pace of what runs right after them.
     for (int round = 0; round < options.runs; ++round) {
         for (std::size_t f = 0; f < kInputs; ++f) {
             const std::string path = TemporaryFolder::file(bench::kMixes[f]);

@@ -47,8 +47,8 @@ class InvoiceLines {
     // Writes the next line, without a line feed, at `out` (kMaxLength bytes) and returns its
     // length.
     int next(char* out) {
-        // The pure mix draws nothing more than the usual lines do, so that its lines stay those
-        // of earlier versions of the benchmark.
+        // The pure mix draws one random number a line and no more, so that its lines stay the
+        // same whatever other mixes are added or changed.
         if (mix_.other_lines != 0) {
             const std::uint32_t choice = random();
             if (choice % 10000 < mix_.other_lines) {

@@ -16,7 +16,7 @@ FormattedInput& standard_input();
 FormattedOutput& standard_output();
 
 // Binds the standard streams afresh to `source` and `sink`, which must outlive their use; text
-// buffered from an earlier binding is dropped. The closing pause then never waits.
+// buffered from a previous binding is dropped. The closing pause then never waits.
 void bind_standard_streams(ByteSource& source, ByteSink& sink);
 
 // Writes the report out, then, with the process's own standard input at a terminal, waits for a

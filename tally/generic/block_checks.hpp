@@ -68,7 +68,9 @@ struct BlockClasses {
 };
 
 // `now` moved k bytes later, its first k bits taken from the end of `before`: the plain form of
-// Block::later.
+// Block::later. Every way's Block::later is this, left to the compiler (which makes some of the
+// shifts one SHLD on x86, one EXTR on ARM), except the AVX2 way's, which forces SHLD; the choice
+// of each way and the figures behind it are in docs/design.md.
 template <int k>
 [[gnu::always_inline]] inline std::uint64_t later_by_shifts(std::uint64_t now,
                                                             std::uint64_t before) noexcept {

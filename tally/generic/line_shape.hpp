@@ -67,7 +67,7 @@ alignas(64) inline constexpr Reciprocals kNegatedReciprocals = make_reciprocals(
 // Only for the weighed amounts of up to 8 bytes, and their divisors: whole numbers x below
 // 10^8, any with d = +-1 (where no rounding happens at all) and multiples of 10 with d = +-10,
 // +-100 or +-1000 (a point in the amount makes the weighed amount a multiple of 10). The unit
-// tests check every one of those against the division; larger numbers were not checked.
+// tests check every one of those against the division.
 [[gnu::always_inline]] inline double divided_by_reciprocal(double x, double d,
                                                            double reciprocal) noexcept {
     const double quotient = x * reciprocal;

@@ -60,7 +60,7 @@ struct Block {
         };
     }
     // One SHLD instruction, where the compiler builds the plain shifts from two shifts, an OR
-    // and a copy.
+    // and a copy (the one way that forces it: see later_by_shifts).
     template <int k>
     TALLY_AVX2 static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
         __asm__("shldq %2, %1, %0" : "+r"(now) : "r"(before), "J"(k) : "cc");

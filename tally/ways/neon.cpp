@@ -31,7 +31,7 @@ namespace {
 }
 
 // - and +, which alone stand 1 away from the comma between them: one absolute difference and one
-// comparison, where two comparisons and an OR would take three.
+// comparison.
 [[gnu::always_inline]] inline uint8x16_t sign(uint8x16_t bytes) noexcept {
     static_assert('-' - ',' == 1 && ',' - '+' == 1);
     return vceqq_u8(vabdq_u8(bytes, vdupq_n_u8(',')), vdupq_n_u8(1));
@@ -43,12 +43,7 @@ namespace {
 // movemask does. Here three bit selects fold the four parts into one vector whose byte j holds
 // the tests of bytes 4j to 4j + 3 twice over, in bits 0 to 3 and 4 to 7, and one narrowing shift
 // keeps the middle 8 bits of each pair of bytes: bytes 8k to 8k + 7 of the block in bit order.
-// That is 5 instructions a class with the move to a general register. The usual alternatives
-// cost more for six classes of 64 bytes: ANDing each part with bit weights and adding
-// neighbouring bytes four times over takes 9; a narrowing shift of each test alone gives 4 bits
-// a byte, 256 bits for the block, which would still have to be packed into 64. Shift-and-insert
-// (SRI) folds the parts as well but takes a fourth step, and runs on one of the two vector pipes
-// of Cortex-A76 and Neoverse N1 where a bit select runs on either.
+// (docs/design.md says why this and not the usual ways of packing the tests.)
 [[gnu::always_inline]] inline uint8x8_t mask_of_parts(uint8x16_t part0, uint8x16_t part1,
                                                       uint8x16_t part2, uint8x16_t part3) noexcept {
     // Which part each bit of a byte comes from, from bit 7 down.
@@ -66,9 +61,8 @@ template <typename Test>
 }
 
 // A mask moved to a general register, where the checks work on it. The empty asm makes it one
-// move: left to itself, the compiler moves a mask again for each use, and ORs some masks in
-// vector registers to move the result, and the moves compete with the vector work for the one
-// pipe that both use on Neoverse N1 and Cortex-A76.
+// move: left to itself, the compiler moves a mask again for each use, and those moves take
+// turns with the vector work.
 [[gnu::always_inline]] inline std::uint64_t bits_of(uint8x8_t mask) noexcept {
     std::uint64_t bits = vget_lane_u64(vreinterpret_u64_u8(mask), 0);
     __asm__("" : "+r"(bits));
@@ -190,8 +184,8 @@ template <bool kSignsCount>
     const uint8x16_t values = vandq_u8(offset, vcltq_u8(offset, vdupq_n_u8(10)));
     const Places places = places_of(equal(aligned, '.'));
     const float64x2_t weighed = vcvtq_f64_u64(weighed_of_2(values, places));
-    // Divided as divided_by_reciprocal (line_shape.hpp) divides, two lanes at once: a division
-    // takes tens of cycles on many ARM cores, one lane at a time on some.
+    // Divided as divided_by_reciprocal (line_shape.hpp) divides, two lanes at once, instead of
+    // by a division, which is slow and not pipelined on many ARM cores.
     const float64x2_t divisors = entries_of_2<kSignsCount>(kNegatedDivisors, places, words);
     const float64x2_t reciprocals =
         entries_of_2<kSignsCount>(kNegatedReciprocals.of, places, words);

@@ -145,17 +145,50 @@ struct Run {
     std::string out;
 };
 
-// Runs `program` (with `argument` when not empty) with standard input from input_path and, when
-// discard is set, standard output to /dev/null; otherwise keeps up to 4 KiB of its output.
+// How a program's standard input is given: the file itself, or a pipe that `cat FILE` fills.
+enum class Input { kFile, kPipe };
+
+// Starts `cat input_path` writing into a new pipe; returns the pipe's reading end and sets `pid`.
+int start_cat(const std::string& input_path, pid_t& pid) {
+    int in_pipe[2];
+    if (::pipe(in_pipe) != 0) std::exit(3);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[1], 1);
+    posix_spawn_file_actions_addclose(&actions, in_pipe[0]);
+    posix_spawn_file_actions_addclose(&actions, in_pipe[1]);
+    char* const arguments[] = {const_cast<char*>("cat"), const_cast<char*>(input_path.c_str()),
+                               nullptr};
+    if (::posix_spawnp(&pid, "cat", &actions, nullptr, arguments, environ) != 0) {
+        std::fprintf(stderr, "bench: cannot start cat\n");
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in_pipe[1]);
+    return in_pipe[0];
+}
+
+// Runs `program` (with `argument` when not empty) with standard input from input_path, or from
+// a pipe that cat fills from it, and, when discard is set, standard output to /dev/null;
+// otherwise keeps up to 4 KiB of its output. The time includes cat's, whose end the program's
+// waits for anyway.
 Run run(const std::string& program, const std::string& input_path, const std::string& argument = "",
-        bool discard = false) {
+        bool discard = false, Input input = Input::kFile) {
     int out_pipe[2];
     if (::pipe(out_pipe) != 0) std::exit(3);
+    const auto begin = std::chrono::steady_clock::now();
+    pid_t cat_pid = 0;
+    const int piped = input == Input::kPipe ? start_cat(input_path, cat_pid) : -1;
     // posix_spawn, not fork: a forked child starts out as a copy of this process, and its peak
     // memory would count that copy.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
+    if (piped >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, piped, 0);
+        posix_spawn_file_actions_addclose(&actions, piped);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
+    }
     if (discard) {
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     } else {
@@ -166,7 +199,6 @@ Run run(const std::string& program, const std::string& input_path, const std::st
     std::vector<char*> arguments = {const_cast<char*>(program.c_str())};
     if (!argument.empty()) arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
-    const auto begin = std::chrono::steady_clock::now();
     pid_t pid = 0;
     if (::posix_spawnp(&pid, program.c_str(), &actions, nullptr, arguments.data(), environ) != 0) {
         std::fprintf(stderr, "bench: cannot start %s\n", program.c_str());
@@ -174,6 +206,7 @@ Run run(const std::string& program, const std::string& input_path, const std::st
     }
     posix_spawn_file_actions_destroy(&actions);
     ::close(out_pipe[1]);
+    if (piped >= 0) ::close(piped);
     Run result;
     char chunk[4096];
     for (ssize_t got; (got = ::read(out_pipe[0], chunk, sizeof chunk)) > 0;) {
@@ -183,6 +216,7 @@ Run run(const std::string& program, const std::string& input_path, const std::st
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
+    if (piped >= 0) ::waitpid(cat_pid, nullptr, 0);
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     result.peak_kb = usage.ru_maxrss;
@@ -250,17 +284,20 @@ struct Program {
     const char* path;
     const char* baseline;  // the C-library baseline it is compared with, or nullptr
     const char* in_build;  // where a build folder of this project holds it
+    Input input = Input::kFile;
 };
 
-// The programs as built, and builds of them that take the SSE2 way on every x86-64 processor,
-// which are compared with cat alone: their reports must be those of the baseline of the program
-// listed before them.
+// The programs as built, the same given the input through a pipe, and builds of them that take
+// the SSE2 way on every x86-64 processor; rows without a baseline are compared with cat alone,
+// and their reports must be those of the baseline of the program listed before them.
 const Program kPrograms[] = {
     {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT, "strict/vantrel-strict"},
+    {"strict, pipe", BENCH_STRICT, nullptr, "strict/vantrel-strict", Input::kPipe},
 #ifdef BENCH_STRICT_SSE2
     {"strict, SSE2", BENCH_STRICT_SSE2, nullptr, "bench/vantrel-strict-sse2"},
 #endif
     {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT, "lenient/vantrel-lenient"},
+    {"lenient, pipe", BENCH_LENIENT, nullptr, "lenient/vantrel-lenient", Input::kPipe},
 #ifdef BENCH_LENIENT_SSE2
     {"lenient, SSE2", BENCH_LENIENT_SSE2, nullptr, "bench/vantrel-lenient-sse2"},
 #endif
@@ -320,15 +357,15 @@ struct Runs {
 // after the other; which goes first changes from round to round, so that neither always runs
 // right after cat or after the other.
 void run_pair(const std::string& mine, const std::string& theirs, const std::string& input,
-              int round, Runs& my_runs, Runs& their_runs) {
+              int round, Runs& my_runs, Runs& their_runs, Input how = Input::kFile) {
     if (theirs.empty()) {
-        my_runs.add(run(mine, input));
+        my_runs.add(run(mine, input, "", false, how));
     } else if (round % 2 == 0) {
-        my_runs.add(run(mine, input));
-        their_runs.add(run(theirs, input));
+        my_runs.add(run(mine, input, "", false, how));
+        their_runs.add(run(theirs, input, "", false, how));
     } else {
-        their_runs.add(run(theirs, input));
-        my_runs.add(run(mine, input));
+        their_runs.add(run(theirs, input, "", false, how));
+        my_runs.add(run(mine, input, "", false, how));
     }
 }
 
@@ -401,7 +438,8 @@ bool throughput(const Options& options, const OtherBuild& other) {
             const std::string path = TemporaryFolder::file(bench::kMixes[f]);
             cat_times[f].push_back(run("cat", path, path, true).seconds);
             for (std::size_t i = 0; i < kProgramCount; ++i) {
-                run_pair(kPrograms[i].path, other.paths[i], path, round, mine[f][i], theirs[f][i]);
+                run_pair(kPrograms[i].path, other.paths[i], path, round, mine[f][i], theirs[f][i],
+                         kPrograms[i].input);
             }
         }
     }

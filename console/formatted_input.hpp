@@ -83,14 +83,17 @@ class FormattedInput {
 
     // The buffered text, for code that reads it in bulk: [buffered_begin(), buffered_end()) is
     // the unread text, where the next read starts, as far as it is buffered now (possibly none).
+    // It is the input's bytes as they stand, carriage returns included: text mode would drop a
+    // carriage return before a line feed, so bulk code must take no text that holds one.
     // kReadableBefore bytes before it and kReadableAfter bytes from its end on may be read as
     // well; their values mean nothing.
     static constexpr std::size_t kReadableBefore = TextBuffer::kGuardBytes;
     static constexpr std::size_t kReadableAfter = TextBuffer::kPaddingBytes;
     const char* buffered_begin() const noexcept { return text_.next(); }
-    const char* buffered_end() const noexcept { return text_.end(); }
-    // Consumes the buffered text up to `position`, in [buffered_begin(), buffered_end()].
-    void consume_to(const char* position) noexcept { text_.advance_to(position); }
+    const char* buffered_end() const noexcept { return text_.bulk_end(); }
+    // Consumes the buffered text up to `position`, in [buffered_begin(), buffered_end()]; the
+    // text consumed holds no carriage return.
+    void consume_to(const char* position) noexcept { text_.take_bulk(position); }
 
     // Bytes consumed so far, counting a dropped carriage return as none.
     std::uint64_t position() const noexcept { return text_.position(); }

@@ -14,8 +14,11 @@ bool stops_scans(char c) noexcept {
     return !chars::is_space_byte(c) && !chars::is_digit(c);
 }
 
-// How far back from a stretch's end a byte that stops the scans is looked for.
+// How far back from the text's end a byte that stops the scans is looked for.
 constexpr std::size_t kStopSearch = 256;
+
+// How much of the text shown in place becomes the reads' text at a time.
+constexpr std::size_t kSearchBytes = 4096;
 
 }  // namespace
 
@@ -45,11 +48,12 @@ static_assert(TextBuffer::kPaddingBytes + 1 <= ByteSource::kShownReadableAfter);
 static_assert(TextBuffer::kMaxLookahead <= ByteSource::kShownBackMax);
 
 TextBuffer::TextBuffer(ByteSource& source) noexcept
-    : source_(source), next_(buffer()), end_(buffer()), base_(buffer()) {}
+    : source_(source), next_(buffer()), end_(buffer()), bulk_end_(buffer()), base_(buffer()) {}
 
 bool TextBuffer::fill(std::size_t wanted) noexcept {
     while (available() < wanted) {
         if (at_end_) return false;
+        if (search_shown_text()) continue;
         uncover_shown_end();
         // The unread text goes to the buffer first: it stays readable there whatever the source
         // does with the memory it showed, and the buffer is where the next block lands if the
@@ -58,6 +62,16 @@ bool TextBuffer::fill(std::size_t wanted) noexcept {
         if (!show_in_place()) read_block();
     }
     return true;
+}
+
+void TextBuffer::take_bulk(const char* position) noexcept {
+    if (position > end_) {
+        // Text a bulk reader took holds no carriage return: it is the text as it stands.
+        uncover_shown_end();
+        source_.consume_shown(static_cast<std::size_t>(position - end_));
+        end_ += position - end_;
+    }
+    next_ += position - next_;
 }
 
 void TextBuffer::rebase(char* text) noexcept {
@@ -70,7 +84,7 @@ void TextBuffer::move_unread_to_front() noexcept {
     const std::size_t unread = available();
     std::memmove(buffer(), next_, unread);
     rebase(buffer());
-    end_ = buffer() + unread;
+    end_ = bulk_end_ = buffer() + unread;
 }
 
 void TextBuffer::uncover_shown_end() noexcept {
@@ -83,26 +97,35 @@ bool TextBuffer::show_in_place() noexcept {
     const std::size_t unread = available();
     const ByteSource::Span shown = source_.show(unread);
     if (shown.size <= unread) return false;
-    // The shown bytes start with the unread text over again, unfolded. That is the same text
-    // unless a carriage return was dropped from it, and a carriage return among the new bytes
-    // needs folding: either one ends the text in place there. A short stretch before one is left
-    // to the buffer, which folds as it copies.
-    auto size = shown.size;
-    if (const void* cr = std::memchr(shown.data, '\r', shown.size); cr != nullptr) {
-        size = static_cast<std::size_t>(static_cast<const char*>(cr) - shown.data);
-        if (size < unread + kBlockSize) return false;
+    // The shown bytes start with the unread text over again, unfolded: the same text unless a
+    // carriage return was dropped from it. A carriage return right after it is folded in the
+    // buffer; later ones are found as the reads get near them.
+    if (std::memchr(shown.data, '\r', unread + 1) != nullptr) return false;
+    rebase(shown.data);
+    end_ = shown.data + unread;
+    bulk_end_ = shown.data + shown.size;
+    return search_shown_text();
+}
+
+bool TextBuffer::search_shown_text() noexcept {
+    if (end_ == bulk_end_) return false;
+    uncover_shown_end();
+    // The next bytes become text for the reads up to the first carriage return; the rest of
+    // what the source shows from that one on is read through the buffer, which folds it.
+    char* limit = end_ + std::min(static_cast<std::size_t>(bulk_end_ - end_), kSearchBytes);
+    if (void* cr = std::memchr(end_, '\r', static_cast<std::size_t>(limit - end_))) {
+        limit = bulk_end_ = static_cast<char*>(cr);
+        if (limit == end_) return false;
     }
-    // The byte after the text must stop a scan for white space or digits. A stretch ends just
+    // The byte after the text must stop a scan for white space or digits. The text ends just
     // before such a byte of its own, found a few bytes back; only where none is near does the
     // sentinel overwrite the byte after it (a write that makes a private copy of that page).
-    char* end = shown.data + size;
-    char* const lowest = end - std::min(size - unread - 1, kStopSearch);  // a new byte stays
-    char* stop = end;
+    char* const lowest = limit - std::min(static_cast<std::size_t>(limit - end_) - 1, kStopSearch);
+    char* stop = limit;
     while (stop > lowest && !stops_scans(*stop)) --stop;
-    if (stops_scans(*stop)) end = stop;
-    source_.consume_shown(static_cast<std::size_t>(end - shown.data) - unread);
-    rebase(shown.data);
-    end_ = end;
+    if (!stops_scans(*stop)) stop = limit;
+    source_.consume_shown(static_cast<std::size_t>(stop - end_));
+    end_ = stop;
     covered_ = !stops_scans(*end_);
     if (covered_) {
         byte_under_sentinel_ = *end_;
@@ -121,14 +144,14 @@ void TextBuffer::read_block() noexcept {
     if (got <= 0) {
         if (got < 0) error_ = errno != 0 ? errno : EIO;
         at_end_ = true;
-        end_ = raw;  // a carriage return at the very end of the input stays
+        end_ = bulk_end_ = raw;  // a carriage return at the very end of the input stays
         *end_ = kSentinel;
         return;
     }
     char* raw_end = raw + got;
     held_cr_ = raw_end[-1] == '\r';
     if (held_cr_) --raw_end;
-    end_ = fold_crlf(end_, raw_end);
+    end_ = bulk_end_ = fold_crlf(end_, raw_end);
     *end_ = kSentinel;
 }
 

@@ -2,9 +2,11 @@
 // 64 KiB, and a carriage return right before a line feed is dropped as each block arrives, also
 // when the pair is split between two blocks. Every other byte reaches the reads as it is.
 //
-// A source that shows its bytes in place (a mapped file) is read where they lie instead, a stretch
-// at a time, as long as no carriage return is among them: the text is then the source's memory,
-// not the buffer. Stretches with a carriage return are copied into the buffer and folded there.
+// A source that shows its bytes in place (a mapped file) is read where they lie instead: the text
+// is then the source's memory, not the buffer. It becomes the reads' text a few KiB at a time, as
+// each part is searched for carriage returns; from one on, the bytes are copied into the buffer
+// and folded there. Code that reads in bulk may look further, up to bulk_end(), at bytes not yet
+// searched: it must take no text that holds a carriage return, and then needs no search at all.
 //
 // Invariants the reads rely on:
 // - the unread text is [next(), end()); the byte at end() is neither white space nor a digit
@@ -46,6 +48,13 @@ class TextBuffer {
     void advance(std::size_t count) noexcept { next_ += count; }
     void advance_to(const char* position) noexcept { next_ += position - next_; }
 
+    // The end of what a bulk reader may look at: end(), or further in text shown in place, where
+    // [end(), bulk_end()) may hold carriage returns that text mode would drop. The guard and
+    // padding bytes stand around [next(), bulk_end()) as around the text.
+    const char* bulk_end() const noexcept { return bulk_end_; }
+    // Consumes up to `position`, in [next(), bulk_end()], text that holds no carriage return.
+    void take_bulk(const char* position) noexcept;
+
     // Makes at least `wanted` bytes (at most kMaxLookahead) available, reading blocks as needed;
     // false when the input ends first (what there is stays available).
     bool fill(std::size_t wanted) noexcept;
@@ -64,9 +73,12 @@ class TextBuffer {
     void move_unread_to_front() noexcept;
     // Makes the text start at `text` from now on, counting what was consumed before it.
     void rebase(char* text) noexcept;
-    // Takes the source's next stretch in place when it holds no carriage return; false when the
-    // source shows none, the stretch needs folding, or a carriage return is held back.
+    // Takes what the source shows next in place; false when it shows nothing new, when a
+    // carriage return is held back, or when the next byte is one to fold.
     bool show_in_place() noexcept;
+    // Makes more of the text shown in place the reads' text, up to the next carriage return;
+    // false when there is none before it.
+    bool search_shown_text() noexcept;
     // Puts back the source's byte that the sentinel after shown text covers.
     void uncover_shown_end() noexcept;
     // Reads one block behind the unread text and drops its carriage returns that precede a line
@@ -76,6 +88,7 @@ class TextBuffer {
     ByteSource& source_;
     char* next_;
     char* end_;
+    char* bulk_end_;
     char* base_;  // where the text in use starts: the buffer, or a stretch the source shows
     std::uint64_t consumed_before_base_ = 0;
     bool covered_ = false;          // the sentinel at end_ covers a byte the source showed

@@ -14,6 +14,7 @@
 #include "console/formatted_input.hpp"
 #include "console/mapped_file.hpp"
 #include "console/platform.hpp"
+#include "tally/common_lines.hpp"
 #include "tests/support/chunked_source.hpp"
 
 namespace {
@@ -73,9 +74,42 @@ std::string transcript(FormattedInput& in) {
     }
 }
 
+// The totals of invoice lines read as vantrel-strict reads them, one batch of many: runs of
+// common lines in bulk, straight from the text, where they stand, the rest one at a time.
+std::string invoice_totals(FormattedInput& in) {
+    constexpr std::int32_t kInvoices = 1 << 30;
+    tally::CommonLines common_lines(in);
+    double owners[3] = {};
+    double categories[3] = {};
+    char letter = '\0';
+    double amount = 0;
+    for (std::int32_t invoice = 0; invoice < kInvoices; ++invoice) {
+        invoice += common_lines.total(kInvoices - invoice, 1, owners, categories, letter, amount);
+        if (in.getchar() == FormattedInput::kEnd) break;
+        if (in.read_char(letter)) in.read_number(amount);
+        owners[0] += amount;
+        if (letter >= 'A' && letter <= 'C') categories[letter - 'A'] += amount;
+    }
+    char text[120];
+    std::snprintf(text, sizeof text, "%.17g %.17g %.17g %.17g at %llu", owners[0], categories[0],
+                  categories[1], categories[2], static_cast<unsigned long long>(in.position()));
+    return text;
+}
+
 std::string repeated(const std::string& piece, std::size_t size) {
     std::string text;
     while (text.size() < size) text += piece;
+    return text;
+}
+
+// Invoice lines, most of them common ones, some with CR LF, drawn from `seed`.
+std::string random_lines(unsigned seed, std::size_t size) {
+    static const char* const kLines[] = {"A 12.50\n", "B -3\n",  "C 1234567.5\n", "A 0.25\n",
+                                         "B 7.5\r\n", "A  4\n",  "C 99.99\n",     "\r\n",
+                                         "B 8\n",     "A 1e2\n", "C .5\n",        "B 6.25\n"};
+    std::mt19937 draw(seed);
+    std::string text = "\n";
+    while (text.size() < size) text += kLines[draw() % std::size(kLines)];
     return text;
 }
 
@@ -117,6 +151,11 @@ TEST(MappedFile, ReadsAsTheBlockReadsDo) {
              repeated("B 0.5\n", 2 * kPage).substr(0, 2 * kPage)},
             {"one byte", "5"},
         };
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            cases.push_back({"invoice lines", random_lines(seed, 9 * kWindow + seed * 131)});
+        }
+        cases.push_back({"long runs of common lines, a CR LF line now and then",
+                         repeated(repeated("A 12.50\n", 40 * kPage) + "B 7.5\r\n", 4 * window)});
         for (unsigned seed = 1; seed <= 24; ++seed) {
             cases.push_back({"random text", random_text(seed, 5 * kPage + seed * 97, seed % 2)});
         }
@@ -124,8 +163,9 @@ TEST(MappedFile, ReadsAsTheBlockReadsDo) {
             SCOPED_TRACE(testing::Message()
                          << c.name << ", " << c.text.size() << " bytes, window " << window);
             const TempFile file(c.text);
-            // Byte by byte, and by the reads of numbers that look ahead across a stretch's end.
-            for (const auto read : {testing_support::drain, transcript}) {
+            // Byte by byte, by the reads of numbers that look ahead across a stretch's end, and
+            // as a program reads, common lines in bulk.
+            for (const auto read : {testing_support::drain, transcript, invoice_totals}) {
                 ChunkedSource blocks(c.text);
                 FormattedInput from_blocks(blocks);
                 const std::string expected = read(from_blocks);

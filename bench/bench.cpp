@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "bench/invoice_lines.hpp"
-#include "tests/support/hostile_inputs.hpp"
+#include "testkit/hostile_inputs.hpp"
 
 extern char** environ;
 
@@ -211,7 +211,7 @@ void settle(const std::string& path) {
 }
 
 // Writes the pieces, each text repeated its number of times, a block at a time.
-void write_file(const std::string& path, const std::vector<testing_support::Piece>& pieces) {
+void write_file(const std::string& path, const std::vector<testkit::Piece>& pieces) {
     std::ofstream file(path, std::ios::binary);
     for (const auto& piece : pieces) {
         std::string block;
@@ -589,10 +589,10 @@ bool hostile_inputs(const Options& options, const OtherBuild& other) {
     const std::string path = TemporaryFolder::file("hostile.txt");
     bool right = true;
     bool their_right = true;
-    for (const auto& input : testing_support::hostile_inputs(run_bytes, white_space_bytes)) {
+    for (const auto& input : testkit::hostile_inputs(run_bytes, white_space_bytes)) {
         write_file(path, input.pieces);
         const char* program =
-            input.program == testing_support::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT;
+            input.program == testkit::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT;
         const std::string& theirs = other.paths[program_index(program)];
         Runs my_runs;
         Runs their_runs;

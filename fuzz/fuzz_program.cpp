@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "console/standard_streams.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "testkit/chunked_source.hpp"
 
 int vantrel_program_main();  // the program's main, renamed when built for fuzzing
 
@@ -16,8 +16,8 @@ namespace {
 // Runs the program's main in-process on `input`, arriving `block` bytes at a time, and returns
 // its report.
 std::string run(std::string_view input, std::size_t block) {
-    testing_support::ChunkedSource source(input, {block});
-    testing_support::StringSink sink;
+    testkit::ChunkedSource source(input, {block});
+    testkit::StringSink sink;
     console::bind_standard_streams(source, sink);
     if (vantrel_program_main() != 0) std::abort();
     return sink.text;

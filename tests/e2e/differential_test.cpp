@@ -14,8 +14,8 @@
 #include <random>
 #include <string>
 
+#include "testkit/text_mode.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/text_mode.hpp"
 
 namespace {
 
@@ -120,8 +120,7 @@ void run_against_baseline(const char* program, const char* baseline, int inputs)
     for (int i = 0; i < inputs && differences < 5; ++i) {
         const std::string input = maker.make();
         const auto mine = testing_support::run_with_input(program, input);
-        const auto theirs =
-            testing_support::run_with_input(baseline, testing_support::fold_crlf(input));
+        const auto theirs = testing_support::run_with_input(baseline, testkit::fold_crlf(input));
         if (mine.out != theirs.out || mine.exit_status != 0) {
             ++differences;
             ADD_FAILURE() << "seed " << seed << ", input " << i << ":\n"

@@ -22,14 +22,14 @@
 #include "tally/generic/line_index.hpp"
 #include "tally/generic/line_shape.hpp"
 #include "tally/way.hpp"
-#include "tests/support/bits.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "testkit/bits.hpp"
+#include "testkit/chunked_source.hpp"
 
 namespace {
 
-using testing_support::bits;
+using testkit::bits;
 
-using testing_support::ChunkedSource;
+using testkit::ChunkedSource;
 
 constexpr std::uint32_t kNoLimit = std::numeric_limits<std::uint32_t>::max();
 

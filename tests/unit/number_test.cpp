@@ -12,16 +12,16 @@
 #include <string>
 
 #include "console/formatted_input.hpp"
-#include "tests/support/bits.hpp"
+#include "testkit/bits.hpp"
 #include "tests/support/read_cases.hpp"
 
 namespace {
 
 using console::FormattedInput;
-using testing_support::bits;
 using testing_support::check_read;
 using testing_support::Chunkings;
 using testing_support::chunkings;
+using testkit::bits;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr float kInfF = std::numeric_limits<float>::infinity();

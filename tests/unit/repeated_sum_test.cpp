@@ -8,12 +8,12 @@
 #include <random>
 
 #include "tally/repeated_sum.hpp"
-#include "tests/support/bits.hpp"
+#include "testkit/bits.hpp"
 
 namespace {
 
 using tally::add_repeatedly;
-using testing_support::bits;
+using testkit::bits;
 
 template <typename Float>
 Float plain_loop(Float total, Float amount, std::uint64_t times) {

@@ -370,6 +370,46 @@ TEST(CommonInvoices, RandomFaultsFloat) {
     plant_at_random<float>();
 }
 
+// The way a build takes among ways of which the first two do not run here, and the one line it
+// writes when it does not get the way it asks for.
+TEST(ChooseWay, TakesTheWayAskedForOrSaysWhichItTakes) {
+    const auto no = []() noexcept { return false; };
+    const auto yes = []() noexcept { return true; };
+    const tally::Way widest{"widest", no, nullptr, nullptr};
+    const tally::Way wide{"wide", no, nullptr, nullptr};
+    const tally::Way narrow{"narrow", yes, nullptr, nullptr};
+    const tally::Way plain{"plain", yes, nullptr, nullptr};
+    const tally::Way* const ways[] = {&widest, &wide, &narrow, &plain};
+    struct Row {
+        const char* wanted;
+        const char* taken;
+        const char* said;
+    };
+    const Row rows[] = {
+        {"", "narrow", ""},
+        {"narrow", "narrow", ""},
+        {"plain", "plain", ""},
+        {"wide", "narrow",
+         "vantrel: this build asks for the wide way, which this processor cannot run; it takes "
+         "the narrow way\n"},
+        {"neon", "narrow",
+         "vantrel: this build asks for the neon way, which is not built for this processor; it "
+         "takes the narrow way\n"},
+    };
+    for (const Row& row : rows) {
+        testkit::StringSink errors;
+        EXPECT_STREQ(tally::choose_way(ways, row.wanted, errors).name, row.taken) << row.wanted;
+        EXPECT_EQ(errors.text, row.said);
+    }
+    // Every way built here that this processor runs is taken when asked for, silently.
+    for (const tally::Way* way : tally::all_ways()) {
+        if (!way->runs_here()) continue;
+        testkit::StringSink errors;
+        EXPECT_EQ(&tally::choose_way(tally::all_ways(), way->name, errors), way);
+        EXPECT_EQ(errors.text, "");
+    }
+}
+
 // Dividing by a reciprocal with one correction gives what the division gives, bit for bit (the
 // sign of a zero too), for every weighed amount it may be used for.
 TEST(ShortAmounts, DividedByReciprocalAsByDivision) {

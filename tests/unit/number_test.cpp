@@ -13,6 +13,7 @@
 
 #include "console/formatted_input.hpp"
 #include "testkit/bits.hpp"
+#include "tests/support/random_seed.hpp"
 #include "tests/support/read_cases.hpp"
 
 namespace {
@@ -236,8 +237,8 @@ void agree_with_library(const std::string& text) {
 }
 
 TEST(ReadNumbers, AgreeWithTheLibraryOnRandomShortText) {
-    const std::uint64_t seed = std::random_device{}();
-    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    const std::uint64_t seed = testing_support::seed_for_run();
+    SCOPED_TRACE(testing_support::seed_note(seed));
     RandomShapes shapes(seed);
     for (int i = 0; i < 20000 && !HasFailure(); ++i) {
         const std::string text = shapes.next();

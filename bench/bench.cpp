@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +23,9 @@
 #include <vector>
 
 #include "bench/invoice_lines.hpp"
-#include "tests/support/hostile_inputs.hpp"
+#include "tally/way.hpp"
+#include "testkit/chunked_source.hpp"
+#include "testkit/hostile_inputs.hpp"
 
 extern char** environ;
 
@@ -245,7 +248,7 @@ void settle(const std::string& path) {
 }
 
 // Writes the pieces, each text repeated its number of times, a block at a time.
-void write_file(const std::string& path, const std::vector<testing_support::Piece>& pieces) {
+void write_file(const std::string& path, const std::vector<testkit::Piece>& pieces) {
     std::ofstream file(path, std::ios::binary);
     for (const auto& piece : pieces) {
         std::string block;
@@ -284,6 +287,7 @@ struct Program {
     const char* path;
     const char* baseline;  // the C-library baseline it is compared with, or nullptr
     const char* in_build;  // where a build folder of this project holds it
+    const char* way;       // the way a build forced to one asks for, or nullptr
     Input input = Input::kFile;
 };
 
@@ -291,18 +295,35 @@ struct Program {
 // the SSE2 way on every x86-64 processor; rows without a baseline are compared with cat alone,
 // and their reports must be those of the baseline of the program listed before them.
 const Program kPrograms[] = {
-    {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT, "strict/vantrel-strict"},
-    {"strict, pipe", BENCH_STRICT, nullptr, "strict/vantrel-strict", Input::kPipe},
+    {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT, "strict/vantrel-strict", nullptr},
+    {"strict, pipe", BENCH_STRICT, nullptr, "strict/vantrel-strict", nullptr, Input::kPipe},
 #ifdef BENCH_STRICT_SSE2
-    {"strict, SSE2", BENCH_STRICT_SSE2, nullptr, "bench/vantrel-strict-sse2"},
+    {"strict", BENCH_STRICT_SSE2, nullptr, "bench/vantrel-strict-sse2", "sse2"},
 #endif
-    {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT, "lenient/vantrel-lenient"},
-    {"lenient, pipe", BENCH_LENIENT, nullptr, "lenient/vantrel-lenient", Input::kPipe},
+    {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT, "lenient/vantrel-lenient", nullptr},
+    {"lenient, pipe", BENCH_LENIENT, nullptr, "lenient/vantrel-lenient", nullptr, Input::kPipe},
 #ifdef BENCH_LENIENT_SSE2
-    {"lenient, SSE2", BENCH_LENIENT_SSE2, nullptr, "bench/vantrel-lenient-sse2"},
+    {"lenient", BENCH_LENIENT_SSE2, nullptr, "bench/vantrel-lenient-sse2", "sse2"},
 #endif
 };
 constexpr std::size_t kProgramCount = std::size(kPrograms);
+
+// The name of program i's rows: a build forced to a way is named after the way it takes on this
+// processor ("strict, SSE2"), which is the one it asks for unless the processor cannot run that;
+// the bench works it out as the build itself does.
+const char* row_name(std::size_t i) {
+    static std::string names[kProgramCount];
+    if (names[i].empty()) {
+        names[i] = kPrograms[i].name;
+        if (kPrograms[i].way != nullptr) {
+            testkit::StringSink unread;
+            std::string way = tally::choose_way(tally::all_ways(), kPrograms[i].way, unread).name;
+            for (char& c : way) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            names[i] += ", " + way;
+        }
+    }
+    return names[i].c_str();
+}
 
 std::size_t program_index(const char* path) {
     std::size_t i = 0;
@@ -497,7 +518,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
                     share(cat, pure_cat));
         for (std::size_t i = 0; i < kProgramCount; ++i) {
             const double seconds = median(mine[f][i].seconds);
-            std::printf("%-10s %6s  %-16s %8.3f %7.0f %8.0f%% %9.0f%%", "", "", kPrograms[i].name,
+            std::printf("%-10s %6s  %-16s %8.3f %7.0f %8.0f%% %9.0f%%", "", "", row_name(i),
                         seconds, megabytes[f] / seconds, 100 * cat / seconds,
                         share(seconds, median(mine[0][i].seconds)));
             if (!other.paths[i].empty()) {
@@ -527,7 +548,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
             peak_large = std::max(peak_large, mine[f][i].peak_kb);
             their_peak_large = std::max(their_peak_large, theirs[f][i].peak_kb);
         }
-        std::printf("%-16s", kPrograms[i].name);
+        std::printf("%-16s", row_name(i));
         if (kPrograms[i].baseline != nullptr) {
             const double baseline = median(baseline_times[i]);
             std::printf(" %11.3f %8.0f %6.1fx", baseline, megabytes[0] / baseline,
@@ -598,7 +619,7 @@ void stuck_inputs(const Options& options, const OtherBuild& other) {
         }
         std::string report = my_runs.report;
         std::replace(report.begin(), report.end(), '\n', ' ');
-        std::printf("%-16s %-26s %9.4f", kPrograms[i].name, s.input, median(my_runs.seconds));
+        std::printf("%-16s %-26s %9.4f", row_name(i), s.input, median(my_runs.seconds));
         if (other.given()) {
             const double theirs = median(their_runs.seconds);
             std::printf(" %9.4f %7.2f", theirs, median(my_runs.seconds) / theirs);
@@ -627,10 +648,10 @@ bool hostile_inputs(const Options& options, const OtherBuild& other) {
     const std::string path = TemporaryFolder::file("hostile.txt");
     bool right = true;
     bool their_right = true;
-    for (const auto& input : testing_support::hostile_inputs(run_bytes, white_space_bytes)) {
+    for (const auto& input : testkit::hostile_inputs(run_bytes, white_space_bytes)) {
         write_file(path, input.pieces);
         const char* program =
-            input.program == testing_support::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT;
+            input.program == testkit::Program::kStrict ? BENCH_STRICT : BENCH_LENIENT;
         const std::string& theirs = other.paths[program_index(program)];
         Runs my_runs;
         Runs their_runs;

@@ -22,7 +22,7 @@
 #include "bench/invoice_lines.hpp"
 #include "console/formatted_input.hpp"
 #include "tally/way.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "testkit/chunked_source.hpp"
 
 namespace {
 
@@ -80,7 +80,7 @@ std::uint32_t scalar_totals(const char* p, const char* end, Float* totals) {
 // Today's reads of each program, one invoice at a time, on the text.
 template <typename Float>
 std::uint32_t exact_totals(const char* p, const char* end, std::uint32_t lines, Float* totals) {
-    testing_support::ChunkedSource source(std::string_view(p, static_cast<std::size_t>(end - p)));
+    testkit::ChunkedSource source(std::string_view(p, static_cast<std::size_t>(end - p)));
     auto in = std::make_unique<console::FormattedInput>(source);
     char letter = '\0';
     Float amount = 0;

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "console/formatted_input.hpp"
-#include "tests/support/bits.hpp"
-#include "tests/support/chunked_source.hpp"
-#include "tests/support/text_mode.hpp"
+#include "testkit/bits.hpp"
+#include "testkit/chunked_source.hpp"
+#include "testkit/text_mode.hpp"
 
 namespace {
 
@@ -52,14 +52,14 @@ float library_strto(const char* text, char** stop, float) {
 // The library's value of the number at text, as bits.
 template <typename Float>
 std::uint64_t library_number(const char* text, char** stop) {
-    return testing_support::bits(library_strto(text, stop, Float{}));
+    return testkit::bits(library_strto(text, stop, Float{}));
 }
 
 template <typename Float>
 Outcome read_number(console::FormattedInput& in) {
     Float value = 7;
     const bool filled = in.read_number(value);
-    return {filled, testing_support::bits(value), 0};
+    return {filled, testkit::bits(value), 0};
 }
 
 // A number read, against strtod or strtof on the same text: the same value from the same
@@ -131,7 +131,7 @@ void check_against_c(Read read, const std::string& text, std::size_t from, std::
 
 std::vector<Outcome> run(const std::string& raw, const std::vector<std::size_t>& blocks,
                          const std::vector<Read>& reads, const std::string* text) {
-    testing_support::ChunkedSource source(raw, blocks);
+    testkit::ChunkedSource source(raw, blocks);
     console::FormattedInput in(source);
     std::vector<Outcome> outcomes;
     for (Read read : reads) {
@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             provider.ConsumeIntegralInRange<int>(0, static_cast<int>(Read::kCount) - 1));
     }
     const std::string raw = provider.ConsumeRemainingBytesAsString();
-    const std::string text = testing_support::fold_crlf(raw);
+    const std::string text = testkit::fold_crlf(raw);
     const auto in_blocks = run(raw, blocks, reads, &text);
     if (run(raw, {}, reads, nullptr) != in_blocks) std::abort();
     return 0;

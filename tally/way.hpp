@@ -16,6 +16,8 @@
 #include <span>
 #include <string_view>
 
+#include "console/byte_sink.hpp"
+
 namespace tally {
 
 // Bytes a way may read around the text it is given, beyond [text, end): the caller guarantees
@@ -61,9 +63,16 @@ inline bool runs_on_every_processor() noexcept {
 // everywhere.
 std::span<const Way* const> all_ways() noexcept;
 
-// The way the programs take: the one the build asks for (wanted_way) where this processor runs
-// it, else the first in the list that it runs. Chosen once, on the first call.
+// The way the programs take: choose_way of all_ways() for the way the build asks for
+// (wanted_way), its one line, if any, on standard error. Chosen once, on the first call.
 const Way& chosen_way() noexcept;
+
+// The way that a build asking for `wanted` (an empty name: the best) takes among `ways` (best
+// first, the last one running everywhere): `wanted` where this processor runs it, else the first
+// in the list that it runs. A build that does not get the way it asks for says so, in one line
+// on `errors` that names the way asked for and the way taken.
+const Way& choose_way(std::span<const Way* const> ways, std::string_view wanted,
+                      console::ByteSink& errors) noexcept;
 
 // The name of the way a build asks for, or an empty name for the best: defined by the one small
 // file that each program links (wanted_way.cpp, built once per name).

@@ -1,5 +1,7 @@
 // The list of ways, best first, and the choice among them. A new way is one file in ways/ that
 // defines its Way, and one entry here.
+#include <cstdio>
+
 #include "tally/way.hpp"
 
 namespace tally {
@@ -26,25 +28,43 @@ constexpr const Way* kWays[] = {
     &kPortableWay,
 };
 
-const Way& choose() noexcept {
-    const std::string_view wanted = wanted_way();
-    for (const Way* way : kWays) {
-        if (way->name == wanted && way->runs_here()) return *way;
-    }
-    for (const Way* way : kWays) {
-        if (way->runs_here()) return *way;
-    }
-    return kPortableWay;
-}
-
 }  // namespace
+
+const Way& choose_way(std::span<const Way* const> ways, std::string_view wanted,
+                      console::ByteSink& errors) noexcept {
+    const Way* asked_for = nullptr;
+    for (const Way* way : ways) {
+        if (way->name == wanted) asked_for = way;
+    }
+    if (asked_for != nullptr && asked_for->runs_here()) return *asked_for;
+    const Way* taken = ways.back();
+    for (const Way* way : ways) {
+        if (way->runs_here()) {
+            taken = way;
+            break;
+        }
+    }
+    if (!wanted.empty()) {
+        // Room for the longest line: the name asked for is cut to 32 characters.
+        char line[160];
+        const int length = std::snprintf(
+            line, sizeof line,
+            "vantrel: this build asks for the %.*s way, which %s; it takes the %s way\n",
+            static_cast<int>(wanted.size() < 32 ? wanted.size() : 32), wanted.data(),
+            asked_for != nullptr ? "this processor cannot run" : "is not built for this processor",
+            taken->name);
+        if (length > 0) errors.write(line, static_cast<std::size_t>(length));
+    }
+    return *taken;
+}
 
 std::span<const Way* const> all_ways() noexcept {
     return kWays;
 }
 
 const Way& chosen_way() noexcept {
-    static const Way& way = choose();
+    static console::FdSink standard_error(2);
+    static const Way& way = choose_way(kWays, wanted_way(), standard_error);
     return way;
 }
 

@@ -2,9 +2,11 @@
 // negated amounts of 4 lines worked out with AVX2: shared by the AVX2 way and the AVX-512 way,
 // which holds its totals the same way. Each line subtracts its negated amount in the owner's
 // lane and its letter's, and +0.0 in the others (line_walk.hpp says why that is exact).
-// Included only by those ways' files, after <immintrin.h>; its functions carry the AVX2 target,
+// Included only by those ways' files; its functions carry the AVX2 target,
 // which the AVX-512 way's target includes.
 #pragma once
+
+#include <immintrin.h>
 
 #include <cstdint>
 #include <cstring>

@@ -1,12 +1,14 @@
 // The negated amounts of 4 common lines with 16-byte vectors (line_shape.hpp says how an amount
 // is read): the SSE2 way's, and the AVX2 way's too, which compiles the same functions under
 // its own target attributes (everything here is always inlined into it).
-// Included only by those ways' files, after <emmintrin.h> or <immintrin.h>.
+// Included only by those ways' files.
 //
 // Most amounts are 8 bytes or shorter (up to 5 integer digits with 2 decimals): a group of
 // 4 such lines is read with 8-byte windows, 2 lines to a register. A group with a longer amount
 // is read with 16-byte windows, one line to a register.
 #pragma once
+
+#include <emmintrin.h>
 
 #include <cstdint>
 

@@ -14,8 +14,9 @@
 #include <random>
 #include <string>
 
+#include "testkit/text_mode.hpp"
+#include "tests/support/random_seed.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/text_mode.hpp"
 
 namespace {
 
@@ -106,25 +107,18 @@ class InputMaker {
     std::mt19937_64 random_;
 };
 
-std::uint64_t seed_for_run() {
-    if (const char* replay = std::getenv("VANTREL_SEED")) return std::strtoull(replay, nullptr, 10);
-    return std::random_device{}();
-}
-
 void run_against_baseline(const char* program, const char* baseline, int inputs) {
-    const std::uint64_t seed = seed_for_run();
-    std::printf("seed %llu (VANTREL_SEED=%llu replays it)\n", static_cast<unsigned long long>(seed),
-                static_cast<unsigned long long>(seed));
+    const std::uint64_t seed = testing_support::seed_for_run();
+    std::printf("%s\n", testing_support::seed_note(seed).c_str());
     InputMaker maker(seed);
     int differences = 0;
     for (int i = 0; i < inputs && differences < 5; ++i) {
         const std::string input = maker.make();
         const auto mine = testing_support::run_with_input(program, input);
-        const auto theirs =
-            testing_support::run_with_input(baseline, testing_support::fold_crlf(input));
+        const auto theirs = testing_support::run_with_input(baseline, testkit::fold_crlf(input));
         if (mine.out != theirs.out || mine.exit_status != 0) {
             ++differences;
-            ADD_FAILURE() << "seed " << seed << ", input " << i << ":\n"
+            ADD_FAILURE() << testing_support::seed_note(seed) << ", input " << i << ":\n"
                           << testing::PrintToString(input) << "\nprogram:\n"
                           << mine.out << "baseline:\n"
                           << theirs.out;

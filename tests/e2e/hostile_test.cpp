@@ -7,7 +7,7 @@
 #include <string>
 
 #include "console/mapped_file.hpp"
-#include "tests/support/hostile_inputs.hpp"
+#include "testkit/hostile_inputs.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -25,17 +25,17 @@ struct Measured {
     long peak_kb = 0;
 };
 
-Measured measure(testing_support::Program program, const std::string& input) {
+Measured measure(testkit::Program program, const std::string& input) {
     const auto result = testing_support::run_with_input(
         VANTREL_PEAK_MEMORY, input, testing_support::Output::kCaptured,
-        program == testing_support::Program::kStrict ? VANTREL_STRICT : VANTREL_LENIENT);
+        program == testkit::Program::kStrict ? VANTREL_STRICT : VANTREL_LENIENT);
     Measured measured;
     measured.report = result.out;
     std::sscanf(result.err.c_str(), "status %d peak %ld", &measured.status, &measured.peak_kb);
     return measured;
 }
 
-std::string text_of(const testing_support::HostileInput& input) {
+std::string text_of(const testkit::HostileInput& input) {
     std::string text;
     for (const auto& piece : input.pieces) {
         for (std::uint64_t i = 0; i < piece.times; ++i) text += piece.text;
@@ -44,8 +44,8 @@ std::string text_of(const testing_support::HostileInput& input) {
 }
 
 TEST(HostileInputs, GiveTheRightReportInFixedMemory) {
-    const auto small = testing_support::hostile_inputs(kSmall, kSmall);
-    const auto large = testing_support::hostile_inputs(kLarge, kLarge);
+    const auto small = testkit::hostile_inputs(kSmall, kSmall);
+    const auto large = testkit::hostile_inputs(kLarge, kLarge);
     for (std::size_t i = 0; i < large.size(); ++i) {
         SCOPED_TRACE(large[i].name);
         const Measured at_small = measure(small[i].program, text_of(small[i]));

@@ -8,11 +8,28 @@
 #include <vector>
 
 #include "console/formatted_input.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "testkit/chunked_source.hpp"
 
 namespace testing_support {
 
+using testkit::ChunkedSource;
+using testkit::drain;
+
 using Chunkings = std::vector<std::vector<std::size_t>>;
+
+// The chunkings every read case runs under: all at once, then block ends after every byte
+// and at odd places.
+inline const Chunkings& chunkings() {
+    static const Chunkings all = {{}, {1}, {2}, {3}, {5, 1, 7}};
+    return all;
+}
+
+// Text put after a token so that the reads find enough of it in the buffer to take the token
+// straight from there; each table of read cases runs with and without such a tail. `fill` must
+// end the token: ';' ends a number, 'x' a separator run.
+inline std::string long_tail(char fill) {
+    return std::string(2 * console::TextBuffer::kMaxLookahead, fill);
+}
 
 // The text goes to the stream as "#" + input + tail in each of `all` chunkings, with no tail and
 // with a long tail of `fill`, which must end the token read. The "#" is taken first: that read

@@ -19,17 +19,18 @@
 #include <vector>
 
 #include "console/formatted_input.hpp"
+#include "tally/common_lines.hpp"
 #include "tally/generic/line_index.hpp"
 #include "tally/generic/line_shape.hpp"
 #include "tally/way.hpp"
-#include "tests/support/bits.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "testkit/bits.hpp"
+#include "testkit/chunked_source.hpp"
 
 namespace {
 
-using testing_support::bits;
+using testkit::bits;
 
-using testing_support::ChunkedSource;
+using testkit::ChunkedSource;
 
 constexpr std::uint32_t kNoLimit = std::numeric_limits<std::uint32_t>::max();
 
@@ -124,9 +125,18 @@ Outcome<Float> read_exactly(const char* text, const char* end, std::uint32_t inv
     return out;
 }
 
+// Zeros over the stack where a way's call keeps its index of line ends: the ways run one after
+// another on the same text, and an offset that one fails to write would otherwise be found
+// there as the way before wrote it.
+[[gnu::noinline]] void clear_stack_below() {
+    volatile char bytes[64 * 1024];
+    for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = 0;
+}
+
 template <typename Float>
 Outcome<Float> run_way(const tally::Way& way, const char* text, const char* end,
                        std::uint32_t max_invoices, Outcome<Float> start) {
+    clear_stack_below();
     tally::LineRun<Float> run{
         text,         end,
         max_invoices, {start.owner, start.categories[0], start.categories[1], start.categories[2]},
@@ -298,44 +308,93 @@ TEST(CommonInvoices, FaultAtEveryByteFloat) {
 }
 
 // Limits on the number of invoices, around the groups of lines that are worked out together
-// (the additions run 64 lines behind the parse) and the stretches that are indexed at once.
+// (the additions run 64 lines behind the parse) and the stretches that are indexed at once; on
+// random lines, and on lines of the longest shape (16 bytes), whose last line feed lies right at
+// the end of the bytes that a limit lets the checks look at.
 TEST(CommonInvoices, InvoiceLimits) {
     std::mt19937 random(7);
     constexpr std::size_t kStretch = tally::LineIndex::kMaxBytes;
     constexpr auto kLines = static_cast<std::uint32_t>(3 * kStretch / 8);  // beyond 3 stretches
     const std::string text = common_lines(random, static_cast<int>(kLines));
+    std::string longest_lines;
+    for (int i = 0; i < 100; ++i) {
+        longest_lines += i % 2 == 0 ? "\nA -123456789.12" : "\nC +987654321.09";
+    }
+    const std::string longest = longest_lines + "\n";
     // The lines whose line feed ends them within the first stretch.
     const auto first =
         static_cast<std::uint32_t>(std::count(text.begin() + 1, text.begin() + kStretch, '\n'));
     const std::uint32_t limits[] = {0,     1,         2,          3,      4,         5,   31,
                                     32,    33,        63,         64,     65,        200, first - 1,
                                     first, first + 1, kLines - 1, kLines, kLines + 1};
-    for (const std::uint32_t limit : limits) {
-        for (const std::size_t shift : {0u, 1u, 31u, 63u}) {
-            const Placed placed(text, shift, "\nB 2.00\n");
-            const std::string what = "limit " + std::to_string(limit);
-            check(placed, limit, starts<double>()[limit % 4], what);
-            check(placed, limit, starts<float>()[limit % 4], what);
+    for (const std::string* lines : {&text, &longest}) {
+        for (const std::uint32_t limit : limits) {
+            for (const std::size_t shift : {0u, 1u, 31u, 63u}) {
+                const Placed placed(*lines, shift, "\nB 2.00\n");
+                const std::string what =
+                    "limit " + std::to_string(limit) + (lines == &longest ? ", longest lines" : "");
+                check(placed, limit, starts<double>()[limit % 4], what);
+                check(placed, limit, starts<float>()[limit % 4], what);
+            }
         }
     }
 }
 
-// Texts that do not start a common line at all, or stop at once.
-TEST(CommonInvoices, NothingToTake) {
-    const char* const texts[] = {"",
-                                 "\n",
-                                 " A 1.00\n",
-                                 "A 1.00\n",
-                                 "\nA 1.00",
-                                 "\nA 1.00 \n",
-                                 "\nD 1.00\n",
-                                 "\r\nA 1.00\r\n",
-                                 "\nA 12345678901.00\n",
-                                 "\nA .50\n"};
-    for (const char* text : texts) {
-        const Placed placed(text, 5, "");
-        check(placed, kNoLimit, starts<double>()[1], std::string("text ") + text);
-        check(placed, kNoLimit, starts<float>()[1], std::string("text ") + text);
+// Plain lines (1 to 5 integer digits, a point and 2 decimals: 7 to 11 bytes) that fill exactly
+// `bytes` bytes, 7 to 11 or at least 14.
+std::string plain_lines_of(std::size_t bytes) {
+    std::string text;
+    while (bytes > 0) {
+        // The longest line that leaves a length such lines can fill.
+        std::size_t length = std::min<std::size_t>(bytes, 11);
+        while (bytes - length != 0 &&
+               (bytes - length < 7 || bytes - length == 12 || bytes - length == 13)) {
+            --length;
+        }
+        text += "\nB " + std::string(length - 6, '4') + ".25";
+        bytes -= length;
+    }
+    return text;
+}
+
+// Fixed texts, from totals of -0.0 (where the sign of a zero amount shows): texts that do not
+// start a common line at all or stop at once, and texts that a fault in the checks or the
+// amounts gets wrong every time.
+TEST(CommonInvoices, FixedTexts) {
+    std::vector<std::string> texts = {
+        "",
+        "\n",
+        " A 1.00\n",
+        "A 1.00\n",
+        "\nA 1.00",
+        "\nA 1.00 \n",
+        "\nD 1.00\n",
+        "\r\nA 1.00\r\n",
+        "\nA 12345678901.00\n",
+        "\nA .50\n",
+        // An amount without an integer digit among plain lines.
+        "\nA 1.25\nB .50\nC 2.00\n",
+        // Zero amounts of every shape, for groups of 8 lines and more.
+        "\nA 0.00\nB 0.00\nC 0.00\nA 0.00\nB 0.00\nC 0.00\nA 0.00\nB 0.00\nC 0.00\nA 0.00\n",
+        "\nA 0\nB 0.\nC 0.0\nA -0.00\nB +0\nC 00000.00\nA -0\nB 000000000\nC 0.00\nA +0.0\n",
+        // 16 line ends in a block, and 9 and 10.
+        "\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\nC 9\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\n",
+        "\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\nC 90\nA 12345678.5\nB 123456789.12\n",
+        "\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\nC 9\nA 10\nB 123456789.12\n",
+    };
+    // A six-digit amount among plain lines, its digits across the end of the first block at
+    // each place.
+    for (std::size_t first_digit = 58; first_digit <= 64; ++first_digit) {
+        texts.push_back(plain_lines_of(first_digit - 3) + "\nA 123456.78" + plain_lines_of(40) +
+                        "\n");
+    }
+    for (const std::string& text : texts) {
+        for (const std::size_t shift : {0u, 5u}) {
+            const Placed placed(text, shift, "");
+            const std::string what = "text " + testing::PrintToString(text);
+            check(placed, kNoLimit, starts<double>()[1], what);
+            check(placed, kNoLimit, starts<float>()[1], what);
+        }
     }
 }
 
@@ -368,6 +427,199 @@ TEST(CommonInvoices, RandomFaultsDouble) {
 
 TEST(CommonInvoices, RandomFaultsFloat) {
     plant_at_random<float>();
+}
+
+// CommonLines over a stream, on the programs' own tables: the text comes after a "#", which is
+// read first and fills the buffer, as a batch head's read does in the programs.
+class Stream {
+  public:
+    explicit Stream(const std::string& text)
+        : source_("#" + text), in_(std::make_unique<console::FormattedInput>(source_)) {
+        EXPECT_EQ(in_->getchar(), '#');
+    }
+    console::FormattedInput& in() { return *in_; }
+
+  private:
+    ChunkedSource source_;
+    std::unique_ptr<console::FormattedInput> in_;
+};
+
+// Owners inside and outside 1 to 3, and counts that end inside a run or beyond it, on both
+// programs' tables: the owner's total and the letters' take the amounts, every other total keeps
+// its bits, letter and amount hold the last line's, and the next read starts at the line feed
+// that ends the last line taken. On every way the processor runs.
+TEST(CommonLines, TotalsForTheOwnerAndStopsWhereTheNextReadStarts) {
+    const std::string text = "\nA 1.25\nB 2.50\nC 0.25\nA 4\n2 0\n";
+    struct Row {
+        std::int32_t owner;
+        std::int32_t invoices;
+        std::int32_t taken;
+        double owner_sum;  // added to the owner's total
+        double sums[3];    // added to A, B and C
+        char letter;
+        double amount;
+        const char* rest;
+    };
+    const Row rows[] = {
+        {1, 10, 4, 8.0, {5.25, 2.5, 0.25}, 'A', 4.0, "\n2 0\n"},
+        {2, 4, 4, 8.0, {5.25, 2.5, 0.25}, 'A', 4.0, "\n2 0\n"},
+        {3, 3, 3, 4.0, {1.25, 2.5, 0.25}, 'C', 0.25, "\nA 4\n2 0\n"},
+        {3, 1, 1, 1.25, {1.25, 0, 0}, 'A', 1.25, "\nB 2.50\nC 0.25\nA 4\n2 0\n"},
+        {0, 10, 4, 0, {5.25, 2.5, 0.25}, 'A', 4.0, "\n2 0\n"},
+        {4, 2, 2, 0, {1.25, 2.5, 0}, 'B', 2.5, "\nC 0.25\nA 4\n2 0\n"},
+        {-1, 10, 4, 0, {5.25, 2.5, 0.25}, 'A', 4.0, "\n2 0\n"},
+        {std::numeric_limits<std::int32_t>::min(),
+         10,
+         4,
+         0,
+         {5.25, 2.5, 0.25},
+         'A',
+         4.0,
+         "\n2 0\n"},
+        {std::numeric_limits<std::int32_t>::max(),
+         10,
+         4,
+         0,
+         {5.25, 2.5, 0.25},
+         'A',
+         4.0,
+         "\n2 0\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << "owner " << row.owner << ", " << row.invoices << " invoices");
+        // The start of every total, and what it must be after the call.
+        const double start[6] = {10, 20, 30, 100, 200, 300};
+        double want[6];
+        std::copy(start, start + 6, want);
+        if (row.owner >= 1 && row.owner <= 3) want[row.owner - 1] += row.owner_sum;
+        for (int k = 0; k < 3; ++k) want[3 + k] += row.sums[k];
+        for (const tally::Way* way : tally::all_ways()) {
+            if (!way->runs_here()) continue;
+            SCOPED_TRACE(way->name);
+            {  // vantrel-strict's two tables of doubles
+                Stream stream(text);
+                tally::CommonLines common_lines(stream.in(), *way);
+                double owners[3] = {start[0], start[1], start[2]};
+                double categories[3] = {start[3], start[4], start[5]};
+                char letter = '?';
+                double amount = -7;
+                EXPECT_EQ(
+                    common_lines.total(row.invoices, row.owner, owners, categories, letter, amount),
+                    row.taken);
+                for (int k = 0; k < 3; ++k) {
+                    EXPECT_EQ(bits(owners[k]), bits(want[k])) << "owner " << k + 1;
+                    EXPECT_EQ(bits(categories[k]), bits(want[3 + k])) << "category " << k;
+                }
+                EXPECT_EQ(letter, row.letter);
+                EXPECT_EQ(amount, row.amount);
+                EXPECT_EQ(testkit::drain(stream.in()), row.rest);
+            }
+            {  // vantrel-lenient's one table of six floats
+                Stream stream(text);
+                tally::CommonLines common_lines(stream.in(), *way);
+                float totals[6];
+                for (int k = 0; k < 6; ++k) totals[k] = static_cast<float>(start[k]);
+                char letter = '?';
+                float amount = -7;
+                EXPECT_EQ(common_lines.total(row.invoices, row.owner, totals, letter, amount),
+                          row.taken);
+                for (int k = 0; k < 6; ++k) {
+                    EXPECT_EQ(bits(totals[k]), bits(static_cast<float>(want[k]))) << "total " << k;
+                }
+                EXPECT_EQ(letter, row.letter);
+                EXPECT_EQ(amount, static_cast<float>(row.amount));
+                EXPECT_EQ(testkit::drain(stream.in()), row.rest);
+            }
+        }
+    }
+}
+
+// The backing off, as a sequence of calls, each with what it must take: at a byte that starts
+// no common line ('x', nothing), or at a common line, which it takes ('1') unless it is one
+// that the backing off skips ('0'). The calls that try and fail skip the next 0, 1, 3, 7 ...
+// calls, at most 63; a call that takes a line starts the count again.
+TEST(CommonLines, BacksOffAfterCallsThatTakeNothing) {
+    const auto calls = [](int failing, int skipped) {
+        return std::string(static_cast<std::size_t>(failing), 'x') +
+               std::string(static_cast<std::size_t>(skipped), '0') + "1";
+    };
+    const std::string rows[] = {
+        "1",
+        calls(1, 0),
+        calls(2, 1),
+        calls(3, 0),  // the third call is skipped
+        calls(4, 3),
+        calls(5, 2),
+        calls(8, 7),
+        calls(32, 31),
+        calls(64, 63),
+        calls(128, 63),  // at most 63
+        calls(2, 1) + calls(2, 1),
+        calls(4, 3) + calls(1, 0),
+    };
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "\nA 1.00";
+    text += "\n";
+    for (const std::string& row : rows) {
+        SCOPED_TRACE("calls " + row);
+        Stream stream(text);
+        tally::CommonLines common_lines(stream.in());
+        double owners[3] = {0, 0, 0};
+        double categories[3] = {0, 0, 0};
+        char letter = '?';
+        double amount = 0;
+        const std::string line = "\nA 1.00";
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (row[i] == 'x') stream.in().getchar();  // past the line feed: "A 1.00\n..."
+            const std::int32_t taken = common_lines.total(1, 1, owners, categories, letter, amount);
+            ASSERT_EQ(taken, row[i] == '1' ? 1 : 0) << "call " << i + 1;
+            // On to the next line's line feed.
+            for (std::size_t k = row[i] == 'x' ? 1 : 0; taken == 0 && k < line.size(); ++k) {
+                stream.in().getchar();
+            }
+        }
+    }
+}
+
+// The way a build takes among ways of which the first two do not run here, and the one line it
+// writes when it does not get the way it asks for.
+TEST(ChooseWay, TakesTheWayAskedForOrSaysWhichItTakes) {
+    const auto no = []() noexcept { return false; };
+    const auto yes = []() noexcept { return true; };
+    const tally::Way widest{"widest", no, nullptr, nullptr};
+    const tally::Way wide{"wide", no, nullptr, nullptr};
+    const tally::Way narrow{"narrow", yes, nullptr, nullptr};
+    const tally::Way plain{"plain", yes, nullptr, nullptr};
+    const tally::Way* const ways[] = {&widest, &wide, &narrow, &plain};
+    struct Row {
+        const char* wanted;
+        const char* taken;
+        const char* said;
+    };
+    const Row rows[] = {
+        {"", "narrow", ""},
+        {"narrow", "narrow", ""},
+        {"plain", "plain", ""},
+        {"wide", "narrow",
+         "vantrel: this build asks for the wide way, which this processor cannot run; it takes "
+         "the narrow way\n"},
+        {"neon", "narrow",
+         "vantrel: this build asks for the neon way, which is not built for this processor; it "
+         "takes the narrow way\n"},
+    };
+    for (const Row& row : rows) {
+        testkit::StringSink errors;
+        EXPECT_STREQ(tally::choose_way(ways, row.wanted, errors).name, row.taken) << row.wanted;
+        EXPECT_EQ(errors.text, row.said);
+    }
+    // Every way built here that this processor runs is taken when asked for, silently.
+    for (const tally::Way* way : tally::all_ways()) {
+        if (!way->runs_here()) continue;
+        testkit::StringSink errors;
+        EXPECT_EQ(&tally::choose_way(tally::all_ways(), way->name, errors), way);
+        EXPECT_EQ(errors.text, "");
+    }
 }
 
 // Dividing by a reciprocal with one correction gives what the division gives, bit for bit (the

@@ -15,9 +15,9 @@ namespace {
 using console::FormattedInput;
 using console::TextBuffer;
 using testing_support::check_read;
-using testing_support::ChunkedSource;
 using testing_support::chunkings;
-using testing_support::drain;
+using testkit::ChunkedSource;
+using testkit::drain;
 
 constexpr std::int32_t kUntouched = 77;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();

@@ -15,13 +15,13 @@
 #include "console/mapped_file.hpp"
 #include "console/platform.hpp"
 #include "tally/common_lines.hpp"
-#include "tests/support/chunked_source.hpp"
+#include "testkit/chunked_source.hpp"
 
 namespace {
 
 using console::FormattedInput;
 using console::MappedFile;
-using testing_support::ChunkedSource;
+using testkit::ChunkedSource;
 
 const std::size_t kPage = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 // The smallest window, so that a few pages of text cross several.
@@ -165,7 +165,7 @@ TEST(MappedFile, ReadsAsTheBlockReadsDo) {
             const TempFile file(c.text);
             // Byte by byte, by the reads of numbers that look ahead across a stretch's end, and
             // as a program reads, common lines in bulk.
-            for (const auto read : {testing_support::drain, transcript, invoice_totals}) {
+            for (const auto read : {testkit::drain, transcript, invoice_totals}) {
                 ChunkedSource blocks(c.text);
                 FormattedInput from_blocks(blocks);
                 const std::string expected = read(from_blocks);
@@ -199,7 +199,7 @@ TEST(MappedFile, IsReadInPlaceFromWhereTheFilePositionStandsAndLeavesItAsReadsWo
     const off_t shared = ::lseek(file.fd(), 0, SEEK_CUR);
     EXPECT_GE(shared, 4 + 3);
     EXPECT_LE(static_cast<std::size_t>(shared), text.size());
-    EXPECT_EQ(testing_support::drain(in), text.substr(7));
+    EXPECT_EQ(testkit::drain(in), text.substr(7));
     EXPECT_EQ(::lseek(file.fd(), 0, SEEK_CUR), static_cast<off_t>(text.size()));
 }
 
@@ -229,7 +229,7 @@ TEST(MappedFile, AFileCutShortWhileItIsReadEndsInAReadError) {
         file.resize(cut);
         // The pages past the new end are gone from the window: reading on must not crash, and
         // must not end as though the input were whole.
-        read += testing_support::drain(in);
+        read += testkit::drain(in);
         EXPECT_EQ(in.error(), console::kFileCutShort);
         EXPECT_EQ(read.substr(0, cut), text.substr(0, cut));
     }

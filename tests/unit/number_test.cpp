@@ -12,16 +12,17 @@
 #include <string>
 
 #include "console/formatted_input.hpp"
-#include "tests/support/bits.hpp"
+#include "testkit/bits.hpp"
+#include "tests/support/random_seed.hpp"
 #include "tests/support/read_cases.hpp"
 
 namespace {
 
 using console::FormattedInput;
-using testing_support::bits;
 using testing_support::check_read;
 using testing_support::Chunkings;
 using testing_support::chunkings;
+using testkit::bits;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr float kInfF = std::numeric_limits<float>::infinity();
@@ -113,6 +114,10 @@ const std::vector<NumberCase<double>>& double_cases() {
         {"0.1", true, 0.1, ""},
         {"999999.99", true, 999999.99, ""},
         {"16777217", true, 16777217.0, ""},
+        // Just past the powers of ten that a double holds exactly (up to 10^22): each is rounded,
+        // and a product or quotient with one would round twice.
+        {"3e23", true, 3e23, ""},
+        {"1e-23", true, 1e-23, ""},
         // The range ends.
         {"1.7976931348623157e308", true, std::numeric_limits<double>::max(), ""},
         {"1.7976931348623158e308", true, std::numeric_limits<double>::max(), ""},
@@ -146,6 +151,9 @@ const std::vector<NumberCase<float>>& float_cases() {
         {"16777.217", true, 16777.216796875f, ""},
         {"0.3", true, 0.3f, ""},
         {"12345.67", true, 12345.669921875f, ""},
+        // Just past the powers of ten that a float holds exactly (up to 10^10).
+        {"1.7e12", true, 1.7e12f, ""},
+        {"17e11", true, 1.7e12f, ""},
         // Just above the halfway point between 1 and the next float: rounding through a double
         // would land on the halfway point itself and then on 1.
         {"1.0000000596046448", true, 1.00000011920928955078125f, ""},
@@ -236,8 +244,8 @@ void agree_with_library(const std::string& text) {
 }
 
 TEST(ReadNumbers, AgreeWithTheLibraryOnRandomShortText) {
-    const std::uint64_t seed = std::random_device{}();
-    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    const std::uint64_t seed = testing_support::seed_for_run();
+    SCOPED_TRACE(testing_support::seed_note(seed));
     RandomShapes shapes(seed);
     for (int i = 0; i < 20000 && !HasFailure(); ++i) {
         const std::string text = shapes.next();

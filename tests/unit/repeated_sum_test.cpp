@@ -8,12 +8,13 @@
 #include <random>
 
 #include "tally/repeated_sum.hpp"
-#include "tests/support/bits.hpp"
+#include "testkit/bits.hpp"
+#include "tests/support/random_seed.hpp"
 
 namespace {
 
 using tally::add_repeatedly;
-using testing_support::bits;
+using testkit::bits;
 
 template <typename Float>
 Float plain_loop(Float total, Float amount, std::uint64_t times) {
@@ -117,8 +118,8 @@ class RandomCases {
 
 template <typename Float>
 void random_differential(int count) {
-    const std::uint64_t seed = std::random_device{}();
-    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    const std::uint64_t seed = testing_support::seed_for_run();
+    SCOPED_TRACE(testing_support::seed_note(seed));
     RandomCases<Float> cases(seed);
     for (int i = 0; i < count && !testing::Test::HasFailure(); ++i) {
         const Float total = cases.value();

@@ -14,7 +14,7 @@
 #include "console/byte_source.hpp"
 #include "console/formatted_input.hpp"
 
-namespace testing_support {
+namespace testkit {
 
 class ChunkedSource final : public console::ByteSource {
   public:
@@ -71,18 +71,4 @@ inline std::string drain(console::FormattedInput& in) {
     return rest;
 }
 
-// The chunkings every read case runs under: all at once, then block ends after every byte
-// and at odd places.
-inline const std::vector<std::vector<std::size_t>>& chunkings() {
-    static const std::vector<std::vector<std::size_t>> all = {{}, {1}, {2}, {3}, {5, 1, 7}};
-    return all;
-}
-
-// Text put after a token so that the reads find enough of it in the buffer to take the token
-// straight from there; each table of read cases runs with and without such a tail. `fill` must
-// end the token: ';' ends a number, 'x' a separator run.
-inline std::string long_tail(char fill) {
-    return std::string(2 * console::TextBuffer::kMaxLookahead, fill);
-}
-
-}  // namespace testing_support
+}  // namespace testkit

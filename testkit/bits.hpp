@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-namespace testing_support {
+namespace testkit {
 
 template <typename Float>
 auto bits(Float value) {
@@ -14,4 +14,4 @@ auto bits(Float value) {
     return std::bit_cast<Bits>(value);
 }
 
-}  // namespace testing_support
+}  // namespace testkit

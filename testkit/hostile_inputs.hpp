@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace testkit {
 
 enum class Program { kStrict, kLenient };
 
@@ -65,4 +65,4 @@ inline std::vector<HostileInput> hostile_inputs(std::uint64_t run_bytes,
     };
 }
 
-}  // namespace testing_support
+}  // namespace testkit

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace testing_support {
+namespace testkit {
 
 inline std::string fold_crlf(const std::string& raw) {
     std::string text;
@@ -15,4 +15,4 @@ inline std::string fold_crlf(const std::string& raw) {
     return text;
 }
 
-}  // namespace testing_support
+}  // namespace testkit

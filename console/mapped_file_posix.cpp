@@ -21,7 +21,7 @@ std::atomic<char*> region_begin{nullptr};
 std::atomic<char*> region_end{nullptr};
 std::atomic<std::size_t> region_page{0};
 volatile sig_atomic_t file_shrank = 0;
-struct sigaction earlier_bus_action {};
+struct sigaction previous_bus_action {};
 
 void on_bus_error(int signal_number, siginfo_t* info, void*) {
     char* const at = static_cast<char*>(info->si_addr);
@@ -39,7 +39,7 @@ void on_bus_error(int signal_number, siginfo_t* info, void*) {
     }
     // Not the window's: handled as it would have been without this handler, the access by
     // running again, the signal sent by another process by raising it anew.
-    ::sigaction(SIGBUS, &earlier_bus_action, nullptr);
+    ::sigaction(SIGBUS, &previous_bus_action, nullptr);
     if (!from_an_access) ::raise(signal_number);
 }
 
@@ -52,11 +52,11 @@ void watch_bus_errors(char* begin, std::size_t bytes, std::size_t page) {
     action.sa_sigaction = on_bus_error;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGBUS, &action, &earlier_bus_action);
+    ::sigaction(SIGBUS, &action, &previous_bus_action);
 }
 
 void stop_watching_bus_errors() {
-    ::sigaction(SIGBUS, &earlier_bus_action, nullptr);
+    ::sigaction(SIGBUS, &previous_bus_action, nullptr);
     region_begin.store(nullptr);
     region_end.store(nullptr);
 }

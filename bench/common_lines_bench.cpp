@@ -4,7 +4,8 @@
 // invoice per line, amounts of one to five integer digits) and fits the second-level cache, as the
 // input blocks do. Prints the median of several runs of each, in GB/s, and each one's ratio to the
 // scalar loop of the same run. The figures count the process's own processor time, not the time on
-// the wall, so that other work on a shared machine weighs on them as little as it can.
+// the wall, so that other work on a shared machine weighs on them as little as it can. Windows'
+// std::clock counts time on the wall, to the millisecond: there, time on a quiet machine.
 //
 // usage: common_lines_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX]]]], MIX one of make_input's
 // (pure by default; odd-1 is not all common lines, so it does not fit here).

@@ -15,4 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # The runtime libraries of GCC are linked in, so that the .exe files need no DLL beyond Windows'
 # own.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Started by wine's 64-bit loader itself: Debian's `wine` starts every program through the 32-bit
+# loader, which cannot run where the kernel runs no 32-bit x86 programs.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

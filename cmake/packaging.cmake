@@ -4,9 +4,10 @@
 # copyright file and changelog in share/doc/vantrel/; `cpack` makes a Debian package of them
 # (vantrel_VERSION_ARCH.deb) with stripped programs, in the shape lintian asks for.
 #
-# Windows (the cross build): both .exe files, README.txt and LICENSE.txt side by side;
-# `cpack` makes vantrel-VERSION-win32.zip of them. The two text files are the repository's
-# README.md and LICENSE with CR LF line ends, so that every Windows editor shows their lines.
+# Windows (the cross builds): both .exe files, README.txt and LICENSE.txt side by side;
+# `cpack` makes vantrel-VERSION-win32.zip of them, or vantrel-VERSION-win64.zip from the 64-bit
+# build. The two text files are the repository's README.md and LICENSE with CR LF line ends, so
+# that every Windows editor shows their lines.
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME vantrel)
@@ -40,7 +41,11 @@ if(WIN32)
   endforeach()
 
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME win32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+  endif()
 else()
   install(TARGETS vantrel-strict vantrel-lenient RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 

@@ -1,7 +1,7 @@
-# Runs PROGRAM (a Windows .exe) under wine with INPUT as standard input. Its output must start
-# with the report in EXPECTED, each line ended by CR LF; what follows may only be the command
-# interpreter's own pause text. Compared as bytes (hexadecimal), as CMake's own reading of
-# process output would fold the CR LF away.
+# Runs PROGRAM (a Windows .exe) under WINE (the wine loader that starts it) with INPUT as standard
+# input. Its output must start with the report in EXPECTED, each line ended by CR LF; what follows
+# may only be the command interpreter's own pause text. Compared as bytes (hexadecimal), as
+# CMake's own reading of process output would fold the CR LF away.
 # Both programs have cases of the same name, and cases run in parallel: the output file is
 # named after the program and the case.
 get_filename_component(program_name ${PROGRAM} NAME_WE)
@@ -9,7 +9,7 @@ get_filename_component(name ${INPUT} NAME_WE)
 set(output_file ${CMAKE_CURRENT_BINARY_DIR}/${program_name}-${name}.out)
 # The shell hands the files over as they are: standard input is the case's file itself.
 execute_process(
-  COMMAND sh -c "exec wine \"$0\" < \"$1\" > \"$2\"" ${PROGRAM} ${INPUT} ${output_file}
+  COMMAND sh -c "exec \"$0\" \"$1\" < \"$2\" > \"$3\"" ${WINE} ${PROGRAM} ${INPUT} ${output_file}
   ERROR_VARIABLE errors
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

@@ -156,7 +156,7 @@ TALLY_AVX2 void plain_amounts_of_4(float* out, const char* text, const std::uint
 template <typename F>
 using Numbers = avx_lanes::Numbers<F, 4, 1, amounts_of_4, plain_amounts_of_4>;
 
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX2)
+TALLY_WAY_ENTRY_POINTS(TALLY_AVX2 TALLY_INLINE_ALL)
 
 }  // namespace
 

@@ -214,7 +214,7 @@ TALLY_AVX512 void plain_amounts_of_8(float* out, const char* text,
 template <typename F>
 using Numbers = avx_lanes::Numbers<F, 8, 1, amounts_of_8, plain_amounts_of_8>;
 
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX512)
+TALLY_WAY_ENTRY_POINTS(TALLY_AVX512 TALLY_INLINE_ALL)
 
 }  // namespace
 

@@ -161,7 +161,7 @@ struct Floats {
 template <typename F>
 using Numbers = std::conditional_t<sizeof(F) == sizeof(double), Doubles, Floats>;
 
-TALLY_WAY_ENTRY_POINTS()
+TALLY_WAY_ENTRY_POINTS(TALLY_INLINE_ALL)
 
 }  // namespace
 

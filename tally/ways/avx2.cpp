@@ -43,7 +43,7 @@ TALLY_AVX2 __m256i sign_32(__m256i bytes) noexcept {
     return _mm256_or_si256(equal_32(bytes, '-'), equal_32(bytes, '+'));
 }
 
-struct Block {
+struct Block : BlockByShifts<Block> {
     template <bool kSigns>
     TALLY_AVX2 static BlockClasses classify(const char* p) noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -68,10 +68,6 @@ struct Block {
     }
     TALLY_AVX2 static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
         return static_cast<std::uint32_t>(_tzcnt_u64(x));
-    }
-    TALLY_AVX2 static void write_ends(std::uint32_t* out, std::uint32_t base,
-                                      std::uint64_t ends) noexcept {
-        write_ends_one_at_a_time<Block>(out, base, ends);
     }
     TALLY_AVX2 static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return static_cast<std::uint32_t>(std::popcount(x));

@@ -45,7 +45,7 @@ std::uint64_t transposed(std::uint64_t x) noexcept {
     return x ^ t ^ (t << 28);
 }
 
-struct Block {
+struct Block : BlockByShifts<Block> {
     // Each test leaves its flag in the top bit of each byte of a word. Word w's flags are moved
     // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
     // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
@@ -75,16 +75,6 @@ struct Block {
         c.sign = kSigns ? transposed(sign) : 0;
         c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
         return c;
-    }
-    template <int k>
-    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
-        return later_by_shifts<k>(now, before);
-    }
-    static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
-        return static_cast<std::uint32_t>(std::countr_zero(x));
-    }
-    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
-        write_ends_one_at_a_time<Block>(out, base, ends);
     }
     static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return count_bits_in_arithmetic(x);

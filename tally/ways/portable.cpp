@@ -55,7 +55,8 @@ struct Block : BlockByShifts<Block> {
         for (int w = 0; w < 8; ++w) {
             const std::uint64_t word = load_word(p + 8 * w);
             // A byte above 127 becomes 0x7F, which passes no test.
-            const std::uint64_t low7 = (word & kLow7Bits) | ((word & kHighBits) >> 7) * 0x7F;
+            const std::uint64_t high = word & kHighBits;
+            const std::uint64_t low7 = (word & kLow7Bits) | (high - (high >> 7));
             const int to_bit_w = 7 - w;
             line_feed |= low_bits_equal(low7, '\n') >> to_bit_w;
             letter |= low_bits_within(low7, 'A', 3) >> to_bit_w;

@@ -4,7 +4,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
@@ -89,9 +88,7 @@ TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at) noexc
         x86_amounts::negated_of_4<kSignsCount>(text, at, first, last);
         return _mm256_set_m128d(last, first);
     }
-    long long w[4];
-    for (int line = 0; line < 4; ++line) std::memcpy(&w[line], text + at[line] + 3, 8);
-    const __m256i words = _mm256_set_epi64x(w[3], w[2], w[1], w[0]);
+    const __m256i words = avx_lanes::words_after_blanks(text, at);
     const __m256i shifts =
         _mm256_cvtepu32_epi64(_mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(11), lengths), 3));
     // The amount in the last bytes of each 64-bit lane, zeros in front of it.

@@ -45,7 +45,7 @@ const char kUsage[] =
     "                   up to ten times --size at once, and are removed when the benchmark ends\n"
     "  --compare BUILD  also runs the programs of BUILD, another build folder of this project\n"
     "                   (BUILD/strict/vantrel-strict, BUILD/lenient/vantrel-lenient and, where\n"
-    "                   they are, BUILD/bench/vantrel-*-sse2), in the same rounds on every\n"
+    "                   they are, BUILD/bench/vantrel-*-WAY), in the same rounds on every\n"
     "                   input, and prints its times beside this build's with the ratio of this\n"
     "                   build's time to BUILD's\n"
     "  --help           print this and exit\n";
@@ -292,18 +292,31 @@ struct Program {
 };
 
 // The programs as built, the same given the input through a pipe, and builds of them that take
-// the SSE2 way on every x86-64 processor; rows without a baseline are compared with cat alone,
-// and their reports must be those of the baseline of the program listed before them.
+// one way on every processor that runs it (AVX2 and SSE2 on x86-64, portable everywhere); rows
+// without a baseline are compared with cat alone, and their reports must be those of the
+// baseline of the program listed before them.
 const Program kPrograms[] = {
     {"vantrel-strict", BENCH_STRICT, BENCH_BASELINE_STRICT, "strict/vantrel-strict", nullptr},
     {"strict, pipe", BENCH_STRICT, nullptr, "strict/vantrel-strict", nullptr, Input::kPipe},
+#ifdef BENCH_STRICT_AVX2
+    {"strict", BENCH_STRICT_AVX2, nullptr, "bench/vantrel-strict-avx2", "avx2"},
+#endif
 #ifdef BENCH_STRICT_SSE2
     {"strict", BENCH_STRICT_SSE2, nullptr, "bench/vantrel-strict-sse2", "sse2"},
 #endif
+#ifdef BENCH_STRICT_PORTABLE
+    {"strict", BENCH_STRICT_PORTABLE, nullptr, "bench/vantrel-strict-portable", "portable"},
+#endif
     {"vantrel-lenient", BENCH_LENIENT, BENCH_BASELINE_LENIENT, "lenient/vantrel-lenient", nullptr},
     {"lenient, pipe", BENCH_LENIENT, nullptr, "lenient/vantrel-lenient", nullptr, Input::kPipe},
+#ifdef BENCH_LENIENT_AVX2
+    {"lenient", BENCH_LENIENT_AVX2, nullptr, "bench/vantrel-lenient-avx2", "avx2"},
+#endif
 #ifdef BENCH_LENIENT_SSE2
     {"lenient", BENCH_LENIENT_SSE2, nullptr, "bench/vantrel-lenient-sse2", "sse2"},
+#endif
+#ifdef BENCH_LENIENT_PORTABLE
+    {"lenient", BENCH_LENIENT_PORTABLE, nullptr, "bench/vantrel-lenient-portable", "portable"},
 #endif
 };
 constexpr std::size_t kProgramCount = std::size(kPrograms);
@@ -340,7 +353,7 @@ struct OtherBuild {
 };
 
 // nullopt, after saying why, when the folder lacks one of the programs themselves; an older
-// build may lack the SSE2 builds.
+// build may lack the builds of one way.
 std::optional<OtherBuild> find_other_build(const std::string& folder) {
     OtherBuild other;
     other.folder = folder;
@@ -500,7 +513,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
     if (other.given()) {
         std::printf("%37s%-37s%s\n", "", "this build", "other build");
     }
-    std::printf("%-10s %6s  %-16s %8s %7s %9s %10s", "input", "MB", "program", "seconds", "MB/s",
+    std::printf("%-10s %6s  %-17s %8s %7s %9s %10s", "input", "MB", "program", "seconds", "MB/s",
                 "% of cat", "% of pure");
     if (other.given()) {
         std::printf(" %9s %9s %10s %7s", "seconds", "% of cat", "% of pure", "ratio");
@@ -513,12 +526,12 @@ bool throughput(const Options& options, const OtherBuild& other) {
         const auto share = [&](double seconds, double pure_seconds) {
             return 100 * megabytes[f] / seconds / (megabytes[0] / pure_seconds);
         };
-        std::printf("%s%-10s %6.1f  %-16s %8.3f %7.0f %8s%% %9.0f%%\n", f == 0 ? "" : "\n",
+        std::printf("%s%-10s %6.1f  %-17s %8.3f %7.0f %8s%% %9.0f%%\n", f == 0 ? "" : "\n",
                     bench::kMixes[f].name, megabytes[f], "cat", cat, megabytes[f] / cat, "100",
                     share(cat, pure_cat));
         for (std::size_t i = 0; i < kProgramCount; ++i) {
             const double seconds = median(mine[f][i].seconds);
-            std::printf("%-10s %6s  %-16s %8.3f %7.0f %8.0f%% %9.0f%%", "", "", row_name(i),
+            std::printf("%-10s %6s  %-17s %8.3f %7.0f %8.0f%% %9.0f%%", "", "", row_name(i),
                         seconds, megabytes[f] / seconds, 100 * cat / seconds,
                         share(seconds, median(mine[0][i].seconds)));
             if (!other.paths[i].empty()) {
@@ -537,7 +550,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
     }
 
     // One table of the baselines and memory.
-    std::printf("\n%-16s %11s %8s %7s %11s %11s", "program", "baseline s", "MB/s", "ratio",
+    std::printf("\n%-17s %11s %8s %7s %11s %11s", "program", "baseline s", "MB/s", "ratio",
                 "peak small", "peak large");
     if (other.given()) std::printf("  %12s %12s", "other: small", "other: large");
     std::printf("\n");
@@ -548,7 +561,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
             peak_large = std::max(peak_large, mine[f][i].peak_kb);
             their_peak_large = std::max(their_peak_large, theirs[f][i].peak_kb);
         }
-        std::printf("%-16s", row_name(i));
+        std::printf("%-17s", row_name(i));
         if (kPrograms[i].baseline != nullptr) {
             const double baseline = median(baseline_times[i]);
             std::printf(" %11.3f %8.0f %6.1fx", baseline, megabytes[0] / baseline,
@@ -605,7 +618,7 @@ void stuck_inputs(const Options& options, const OtherBuild& other) {
         {BENCH_STRICT, "2 2147483647 B -1e-300"}, {BENCH_LENIENT, "1 2147483647 A 1"},
         {BENCH_LENIENT, "1 2147483647 A 0.1"},    {BENCH_LENIENT, "3 2147483647 C 3 B7"},
     };
-    std::printf("%-16s %-26s %9s", "stuck input", "input", "seconds");
+    std::printf("%-17s %-26s %9s", "stuck input", "input", "seconds");
     if (other.given()) std::printf(" %9s %7s", "other s", "ratio");
     std::printf("  %s\n", "report");
     const std::string path = TemporaryFolder::file("stuck.txt");
@@ -619,7 +632,7 @@ void stuck_inputs(const Options& options, const OtherBuild& other) {
         }
         std::string report = my_runs.report;
         std::replace(report.begin(), report.end(), '\n', ' ');
-        std::printf("%-16s %-26s %9.4f", row_name(i), s.input, median(my_runs.seconds));
+        std::printf("%-17s %-26s %9.4f", row_name(i), s.input, median(my_runs.seconds));
         if (other.given()) {
             const double theirs = median(their_runs.seconds);
             std::printf(" %9.4f %7.2f", theirs, median(my_runs.seconds) / theirs);
@@ -628,7 +641,7 @@ void stuck_inputs(const Options& options, const OtherBuild& other) {
         if (other.given() && their_runs.report != my_runs.report) {
             report = their_runs.report;
             std::replace(report.begin(), report.end(), '\n', ' ');
-            std::printf("%-16s %-26s the other build's report: %s\n", "", "", report.c_str());
+            std::printf("%-17s %-26s the other build's report: %s\n", "", "", report.c_str());
         }
     }
     std::remove(path.c_str());

@@ -1,13 +1,16 @@
 // Throughput of the fast way through common invoice lines on its own, with no reads from a file:
-// every way the processor runs, both totals types, against a plain scalar loop and against
-// the exact reads over the same text in memory. The text has the benchmark input's shape (one
-// invoice per line, amounts of one to five integer digits) and fits the second-level cache, as the
-// input blocks do. Prints the median of several runs of each, in GB/s, and each one's ratio to the
-// scalar loop of the same run. The figures count the process's own processor time, not the time on
-// the wall, so that other work on a shared machine weighs on them as little as it can.
+// every way the processor runs, both totals types, on the pure text and on texts with other
+// common shapes of lines, against a plain scalar loop (pure text) and the exact reads over the
+// same text in memory. The texts have the benchmark input's shapes (bench/invoice_lines.hpp) and
+// fit the second-level cache, as the input blocks do. Every way and the exact reads run on every
+// text in turn, run after run, so that each share and ratio is taken within one run. Prints per
+// way and text the median GB/s, its share of the same way's GB/s on the pure text, and its ratio
+// to the scalar loop or the exact reads. The figures count the process's own processor time, not
+// the time on the wall, so that other work on a shared machine weighs on them as little as it can.
 //
-// usage: common_lines_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX]]]], MIX one of make_input's
-// (pure by default; odd-1 is not all common lines, so it does not fit here).
+// usage: common_lines_bench [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX | WAY]...]]]: the mixes of
+// make_input (odd-1 is not all common lines, so it does not fit here) and the ways to measure,
+// all of each when none is named; the pure text is always measured.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -162,37 +165,63 @@ double gigabytes_per_second(const Measured& measured, const Text& text, std::siz
     return static_cast<double>(passes * size) / seconds / 1e9;
 }
 
-// With `plain`, the ratios are to the scalar loop, which takes plain lines only; otherwise to
-// the exact reads.
+// Figures of one measured thing on one mix, one per run.
+struct Figures {
+    std::vector<double> rates;          // GB/s
+    std::vector<double> share_of_pure;  // of the same thing's GB/s on the pure text, same run
+    std::vector<double> ratio;          // to the scalar loop (pure text) or the exact reads
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Every measured thing on every text in turn, `runs` times, so that slow and fast phases of a
+// shared machine fall on all of them alike; texts[0] is the pure text. Prints per thing and
+// text the median GB/s, the median share of the thing's own GB/s on the pure text in the same
+// run, and the median ratio to the scalar loop (on the pure text) or the exact reads (on the
+// others) of the same run.
 template <typename Float>
-void measure(const char* name, const Text& text, int runs, std::size_t bytes_per_run,
-             bool plain) {
+void measure(const char* name, const std::vector<const tally::Way*>& ways,
+             const std::vector<const bench::Mix*>& mixes, const std::vector<Text>& texts, int runs,
+             std::size_t bytes_per_run) {
     std::vector<Measured> measured;
-    for (const tally::Way* way : tally::all_ways()) {
-        if (way->runs_here()) measured.push_back({way->name, Measured::a_way, way});
-    }
-    if (plain) measured.push_back({"scalar loop", Measured::scalar_loop, nullptr});
+    for (const tally::Way* way : ways) measured.push_back({way->name, Measured::a_way, way});
+    measured.push_back({"scalar loop", Measured::scalar_loop, nullptr});
     measured.push_back({"exact reads", Measured::exact_reads, nullptr});
-    const std::size_t scalar = measured.size() - (plain ? 2 : 1);
-    std::vector<std::vector<double>> rates(measured.size());
-    std::vector<std::vector<double>> ratios(measured.size());
+    const std::size_t scalar = measured.size() - 2;
+    const std::size_t exact = measured.size() - 1;
+    // figures[m][t]: measured thing m on text t.
+    std::vector<std::vector<Figures>> figures(measured.size(), std::vector<Figures>(texts.size()));
     for (int run = 0; run < runs; ++run) {
-        std::vector<double> figures;
-        for (const Measured& m : measured) {
-            figures.push_back(gigabytes_per_second<Float>(m, text, bytes_per_run));
+        std::vector<std::vector<double>> rate(measured.size(), std::vector<double>(texts.size(), 0));
+        for (std::size_t t = 0; t < texts.size(); ++t) {
+            for (std::size_t m = 0; m < measured.size(); ++m) {
+                // The scalar loop takes plain lines only.
+                if (m == scalar && t != 0) continue;
+                rate[m][t] = gigabytes_per_second<Float>(measured[m], texts[t], bytes_per_run);
+            }
         }
-        for (std::size_t i = 0; i < measured.size(); ++i) {
-            rates[i].push_back(figures[i]);
-            ratios[i].push_back(figures[i] / figures[scalar]);
+        for (std::size_t m = 0; m < measured.size(); ++m) {
+            for (std::size_t t = 0; t < texts.size(); ++t) {
+                if (m == scalar && t != 0) continue;
+                Figures& f = figures[m][t];
+                f.rates.push_back(rate[m][t]);
+                f.share_of_pure.push_back(rate[m][t] / rate[m][0]);
+                f.ratio.push_back(rate[m][t] / rate[t == 0 ? scalar : exact][t]);
+            }
         }
     }
-    const auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    for (std::size_t i = 0; i < measured.size(); ++i) {
-        std::printf("%-8s %-12s %6.2f GB/s  %5.2f x %s\n", name, measured[i].name,
-                    median(rates[i]), median(ratios[i]), plain ? "scalar" : "exact");
+    for (std::size_t m = 0; m < measured.size(); ++m) {
+        for (std::size_t t = 0; t < texts.size(); ++t) {
+            if (m == scalar && t != 0) continue;
+            const Figures& f = figures[m][t];
+            std::printf("%-6s %-11s %-9s %6.2f GB/s  %4.0f%% of pure  %5.2f x %s\n", name,
+                        measured[m].name, mixes[t]->name, median(f.rates),
+                        100 * median(f.share_of_pure), median(f.ratio),
+                        t == 0 ? "scalar" : "exact");
+        }
     }
 }
 
@@ -204,17 +233,47 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
     const auto bytes_per_run = static_cast<std::size_t>(
         argc > 3 ? std::strtoull(argv[3], nullptr, 10) : std::uint64_t{256} << 20);
-    const bench::Mix* mix = bench::find_mix(argc > 4 ? argv[4] : "pure");
-    if (text_bytes < 64 || runs < 1 || mix == nullptr) {
-        std::fprintf(stderr, "usage: %s [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX]]]]\n", argv[0]);
+    // The pure text first, then the mixes and ways named (all but odd-1, and every way the
+    // processor runs, when none is named).
+    std::vector<const bench::Mix*> mixes = {&bench::kMixes[0]};
+    std::vector<const tally::Way*> ways;
+    bool usage = text_bytes < 64 || runs < 1;
+    for (int i = 4; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bench::Mix* mix = bench::find_mix(arg);
+        const auto way = std::find_if(tally::all_ways().begin(), tally::all_ways().end(),
+                                      [&](const tally::Way* w) { return arg == w->name; });
+        if (mix != nullptr && !mix->odd) {
+            if (mix != mixes[0]) mixes.push_back(mix);
+        } else if (way != tally::all_ways().end() && (*way)->runs_here()) {
+            ways.push_back(*way);
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
+        std::fprintf(stderr,
+                     "usage: %s [TEXT_BYTES [RUNS [BYTES_PER_RUN [MIX | WAY]...]]]\n"
+                     "MIX: shapes-4, shapes-20 or shapes-50 (pure is always measured); WAY: one "
+                     "this processor runs\n",
+                     argv[0]);
         return 2;
     }
-    const bool plain = mix == &bench::kMixes[0];
-    const Text text = make_text(text_bytes, *mix);
-    std::printf("%zu bytes, %u lines; median of %d runs of %zu MB each\n",
-                static_cast<std::size_t>(text.end() - text.begin()), text.lines, runs,
+    if (mixes.size() == 1) {
+        for (const bench::Mix& mix : bench::kMixes) {
+            if (&mix != mixes[0] && !mix.odd) mixes.push_back(&mix);
+        }
+    }
+    if (ways.empty()) {
+        for (const tally::Way* way : tally::all_ways()) {
+            if (way->runs_here()) ways.push_back(way);
+        }
+    }
+    std::vector<Text> texts;
+    for (const bench::Mix* mix : mixes) texts.push_back(make_text(text_bytes, *mix));
+    std::printf("about %zu bytes a text; median of %d runs of %zu MB each\n", text_bytes, runs,
                 bytes_per_run >> 20);
-    measure<double>("double", text, runs, bytes_per_run, plain);
-    measure<float>("float", text, runs, bytes_per_run, plain);
+    measure<double>("double", ways, mixes, texts, runs, bytes_per_run);
+    measure<float>("float", ways, mixes, texts, runs, bytes_per_run);
     return 0;
 }

@@ -1,4 +1,5 @@
-// The two inner loops of one way of the tally, on the benchmark's usual lines, for bench/mca/run:
+// The two inner loops of one way of the tally, on the lines of one of the benchmark's inputs, for
+// bench/mca/run:
 // the block checks' loop (one block classified and checked) and the line walk's loop (the amounts
 // of one group worked out, and the additions of one group, as walk_lines runs it), for both
 // totals types. Each round of a loop is marked by two hint instructions that run as no-ops, so
@@ -69,11 +70,16 @@ template <typename F>
 
 }  // namespace tally
 
-int main() {
-    // The benchmark's usual lines, as its pure input has them, from a line feed on, and the
-    // bytes the ways may read around them.
+int main(int argc, char** argv) {
+    // The lines of one of the benchmark's inputs (pure, unless a mix is named: shapes-20 and
+    // the like), from a line feed on, and the bytes the ways may read around them.
+    const bench::Mix* mix = bench::find_mix(argc > 1 ? argv[1] : "pure");
+    if (mix == nullptr || mix->odd) {
+        std::fprintf(stderr, "usage: %s [pure | shapes-4 | shapes-20 | shapes-50]\n", argv[0]);
+        return 2;
+    }
     std::string text(tally::kBytesReadBeforeText, '\n');
-    bench::InvoiceLines lines;
+    bench::InvoiceLines lines(*mix);
     char line[bench::InvoiceLines::kMaxLength];
     while (text.size() < 2 * tally::LineIndex::kMaxBytes) {
         text += '\n';

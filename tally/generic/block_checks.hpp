@@ -98,6 +98,26 @@ template <typename Block>
     }
 }
 
+// The Block primitives that most ways share, for a way's Block to derive from (Block is that
+// deriving type): `later` by plain shifts, `lowest_bit` by std::countr_zero (64 for 0) and
+// `write_ends` one bit at a time. A way defines classify and count_bits itself, and any of these
+// that it does otherwise, which then hides the one here.
+template <typename Block>
+struct BlockByShifts {
+    template <int k>
+    [[gnu::always_inline]] static std::uint64_t later(std::uint64_t now,
+                                                      std::uint64_t before) noexcept {
+        return later_by_shifts<k>(now, before);
+    }
+    [[gnu::always_inline]] static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
+        return static_cast<std::uint32_t>(std::countr_zero(x));
+    }
+    [[gnu::always_inline]] static void write_ends(std::uint32_t* out, std::uint32_t base,
+                                                  std::uint64_t ends) noexcept {
+        write_ends_one_at_a_time<Block>(out, base, ends);
+    }
+};
+
 // A population count in plain arithmetic, for ways whose processors may lack a POPCNT
 // instruction (baseline x86-64 has none, and std::popcount then calls a library function): the
 // bits summed in pairs, nibbles and bytes, and the bytes by one multiply.

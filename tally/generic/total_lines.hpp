@@ -76,11 +76,17 @@ template <typename Block, typename Numbers>
 
 }  // namespace tally
 
+// Everything a way's entry point calls, inlined into it: for the vector ways, which the compiler
+// otherwise leaves calling their amounts functions once per group, with the vector constants
+// made anew in each call. The portable way goes without it, as it is no faster there (the
+// figures are in docs/design.md).
+#define TALLY_INLINE_ALL __attribute__((flatten))
+
 // The entry points of a way, in the way's file after its Block and Numbers<F>: total<double> and
-// total<float>, which run total_lines under the way's target attributes (nothing for a way that
-// needs none). They are what the way's Way names.
-#define TALLY_WAY_ENTRY_POINTS(target_attributes)                     \
-    template <typename F>                                             \
-    target_attributes std::uint32_t total(LineRun<F>& run) noexcept { \
-        return total_lines<Block, Numbers<F>>(run);                   \
+// total<float>, which run total_lines under the way's attributes (its target, TALLY_INLINE_ALL,
+// or nothing for a way that needs none). They are what the way's Way names.
+#define TALLY_WAY_ENTRY_POINTS(attributes)                     \
+    template <typename F>                                      \
+    attributes std::uint32_t total(LineRun<F>& run) noexcept { \
+        return total_lines<Block, Numbers<F>>(run);            \
     }

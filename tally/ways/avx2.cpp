@@ -4,7 +4,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
@@ -43,7 +42,7 @@ TALLY_AVX2 __m256i sign_32(__m256i bytes) noexcept {
     return _mm256_or_si256(equal_32(bytes, '-'), equal_32(bytes, '+'));
 }
 
-struct Block {
+struct Block : BlockByShifts<Block> {
     template <bool kSigns>
     TALLY_AVX2 static BlockClasses classify(const char* p) noexcept {
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -69,10 +68,6 @@ struct Block {
     TALLY_AVX2 static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
         return static_cast<std::uint32_t>(_tzcnt_u64(x));
     }
-    TALLY_AVX2 static void write_ends(std::uint32_t* out, std::uint32_t base,
-                                      std::uint64_t ends) noexcept {
-        write_ends_one_at_a_time<Block>(out, base, ends);
-    }
     TALLY_AVX2 static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return static_cast<std::uint32_t>(std::popcount(x));
     }
@@ -93,14 +88,16 @@ TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at) noexc
         x86_amounts::negated_of_4<kSignsCount>(text, at, first, last);
         return _mm256_set_m128d(last, first);
     }
-    long long w[4];
-    for (int line = 0; line < 4; ++line) std::memcpy(&w[line], text + at[line] + 3, 8);
-    const __m256i words = _mm256_set_epi64x(w[3], w[2], w[1], w[0]);
+    const __m256i words = avx_lanes::words_after_blanks(text, at);
     const __m256i shifts =
         _mm256_cvtepu32_epi64(_mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(11), lengths), 3));
+    // The amount in the last bytes of each 64-bit lane, zeros in front of it.
     const __m256i aligned = _mm256_sllv_epi64(words, shifts);
+    // Digits as their values. Every other byte is a zero in front, a point or a sign: 0x30,
+    // 0x1E, 0x1D or 0x1B after the XOR, which one signed comparison with 10 clears.
     const __m256i offset = _mm256_xor_si256(aligned, _mm256_set1_epi8('0'));
-    const __m256i values = _mm256_and_si256(offset, within_32(aligned, '0', 10));
+    const __m256i values =
+        _mm256_and_si256(offset, _mm256_cmpgt_epi8(_mm256_set1_epi8(10), offset));
     const __m256i points = equal_32(aligned, '.');
     const __m256i decimals =
         _mm256_or_si256(_mm256_slli_epi64(points, 8), _mm256_slli_epi64(points, 16));
@@ -108,19 +105,21 @@ TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at) noexc
     const __m256i weighed = _mm256_add_epi8(values, _mm256_and_si256(decimals, nine_times));
     const __m256i pairs = _mm256_maddubs_epi16(weighed, _mm256_set1_epi16(0x010A));  // (10, 1)
     const __m256i quads = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));   // (100, 1)
-    const __m256i whole = _mm256_add_epi64(_mm256_mul_epu32(quads, _mm256_set1_epi64x(10000)),
-                                           _mm256_srli_epi64(quads, 32));
-    // Below 2^52: set into the significand of 2^52, and 2^52 taken off, gives it exactly.
-    const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
-    const __m256d exact = _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(whole), two_52), two_52);
-    // The point's place (1 to 3, or 0), as the pair of 32-bit halves of the divisor it picks.
+    // The weighed amount (below 10^8) times the power of ten that makes it the amount in
+    // thousandths, picked by the point's place (1 to 3, or 0 without a point): one divisor,
+    // 1000, for every line.
     const __m256i place = _mm256_sad_epu8(
         _mm256_and_si256(points, _mm256_set1_epi64x(0x0302010000000000)), _mm256_setzero_si256());
-    const __m256i halves =
-        _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi64(place, 33), _mm256_slli_epi64(place, 1)),
-                        _mm256_set1_epi64x(std::int64_t{1} << 32));
-    __m256d divisors = _mm256_castps_pd(_mm256_permutevar8x32_ps(
-        _mm256_castpd_ps(_mm256_setr_pd(-1.0, -1000.0, -100.0, -10.0)), halves));
+    const __m256i scale =
+        _mm256_permutevar8x32_epi32(_mm256_setr_epi32(1000, 1, 10, 100, 0, 0, 0, 0), place);
+    const __m256i weighed_whole = _mm256_add_epi64(
+        _mm256_mul_epu32(quads, _mm256_set1_epi64x(10000)), _mm256_srli_epi64(quads, 32));
+    const __m256i thousandths = _mm256_mul_epu32(weighed_whole, scale);
+    // Below 2^52: set into the significand of 2^52, and 2^52 taken off, gives it exactly.
+    const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
+    const __m256d exact =
+        _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(thousandths), two_52), two_52);
+    __m256d divisors = _mm256_set1_pd(-1000.0);
     if constexpr (kSignsCount) {
         const __m256i minus = _mm256_cmpeq_epi64(_mm256_and_si256(words, _mm256_set1_epi64x(0xFF)),
                                                  _mm256_set1_epi64x('-'));
@@ -156,7 +155,7 @@ TALLY_AVX2 void plain_amounts_of_4(float* out, const char* text, const std::uint
 template <typename F>
 using Numbers = avx_lanes::Numbers<F, 4, 1, amounts_of_4, plain_amounts_of_4>;
 
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX2)
+TALLY_WAY_ENTRY_POINTS(TALLY_AVX2 TALLY_INLINE_ALL)
 
 }  // namespace
 

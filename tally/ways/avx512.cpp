@@ -54,7 +54,10 @@ alignas(64) constexpr std::uint8_t kByteOffsets[64] = {
     22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
     44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
 
-struct Block {
+// `later` by plain shifts, left to the compiler, which makes some of them SHLD: not SHLD for
+// all, since it takes several micro-operations on AMD Zen 4 and the checks move eleven masks a
+// block.
+struct Block : BlockByShifts<Block> {
     template <bool kSigns>
     TALLY_AVX512 static BlockClasses classify(const char* p) noexcept {
         const __m512i bytes = _mm512_loadu_si512(p);
@@ -68,12 +71,6 @@ struct Block {
             kSigns ? equal_64(bytes, '-') | equal_64(bytes, '+') : 0,
             static_cast<std::uint32_t>(std::popcount(line_feed)),
         };
-    }
-    // Plain shifts, left to the compiler, which makes some of them SHLD: not SHLD for all, since
-    // it takes several micro-operations on AMD Zen 4 and the checks move eleven masks a block.
-    template <int k>
-    TALLY_AVX512 static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
-        return later_by_shifts<k>(now, before);
     }
     // All at once: the offsets of the bits are packed to the front of a register, widened to 16
     // offsets of 32 bits and stored whole. (The zero-masked forms of the widening and of taking
@@ -214,7 +211,7 @@ TALLY_AVX512 void plain_amounts_of_8(float* out, const char* text,
 template <typename F>
 using Numbers = avx_lanes::Numbers<F, 8, 1, amounts_of_8, plain_amounts_of_8>;
 
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX512)
+TALLY_WAY_ENTRY_POINTS(TALLY_AVX512 TALLY_INLINE_ALL)
 
 }  // namespace
 

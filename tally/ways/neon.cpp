@@ -69,7 +69,9 @@ template <typename Test>
     return bits;
 }
 
-struct Block {
+// The compiler makes the plain shifts of `later` one EXTR instruction, and `lowest_bit` RBIT and
+// CLZ, which give 64 for 0 with no test.
+struct Block : BlockByShifts<Block> {
     template <bool kSigns>
     static BlockClasses classify(const char* p) noexcept {
         const uint8x16x4_t parts = vld4q_u8(reinterpret_cast<const std::uint8_t*>(p));
@@ -84,18 +86,6 @@ struct Block {
             // Counted where the mask is still in a vector register.
             vaddv_u8(vcnt_u8(line_feed)),
         };
-    }
-    // The compiler makes the plain shifts one EXTR instruction.
-    template <int k>
-    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
-        return later_by_shifts<k>(now, before);
-    }
-    // RBIT and CLZ, which give 64 for 0 with no test.
-    static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
-        return static_cast<std::uint32_t>(std::countr_zero(x));
-    }
-    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
-        write_ends_one_at_a_time<Block>(out, base, ends);
     }
     // CNT and ADDV on a vector register.
     static std::uint32_t count_bits(std::uint64_t x) noexcept {

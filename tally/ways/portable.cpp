@@ -21,8 +21,8 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 constexpr std::uint64_t kLow7Bits = 0x7F7F7F7F7F7F7F7Fu;
 
 // Byte tests on the low 7 bits of each byte (so that no addition carries into the next byte),
-// each giving 0x80 in the bytes that pass and 0 in the others. The callers clear the bytes above
-// 127, which pass no test.
+// each giving 0x80 in the bytes that pass and 0 in the others. The callers keep the bytes above
+// 127 from passing.
 std::uint64_t low_bits_equal(std::uint64_t low7, char c) noexcept {
     return ~((low7 ^ (kOnes * static_cast<unsigned char>(c))) + kLow7Bits) & kHighBits;
 }
@@ -45,7 +45,7 @@ std::uint64_t transposed(std::uint64_t x) noexcept {
     return x ^ t ^ (t << 28);
 }
 
-struct Block {
+struct Block : BlockByShifts<Block> {
     // Each test leaves its flag in the top bit of each byte of a word. Word w's flags are moved
     // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
     // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
@@ -54,17 +54,17 @@ struct Block {
         std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0, sign = 0;
         for (int w = 0; w < 8; ++w) {
             const std::uint64_t word = load_word(p + 8 * w);
-            const std::uint64_t ascii = ~word & kHighBits;
-            const std::uint64_t low7 = word & kLow7Bits;
+            // A byte above 127 becomes 0x7F, which passes no test.
+            const std::uint64_t high = word & kHighBits;
+            const std::uint64_t low7 = (word & kLow7Bits) | (high - (high >> 7));
             const int to_bit_w = 7 - w;
-            line_feed |= (ascii & low_bits_equal(low7, '\n')) >> to_bit_w;
-            letter |= (ascii & low_bits_within(low7, 'A', 3)) >> to_bit_w;
-            blank |= (ascii & low_bits_equal(low7, ' ')) >> to_bit_w;
-            point |= (ascii & low_bits_equal(low7, '.')) >> to_bit_w;
-            digit |= (ascii & low_bits_within(low7, '0', 10)) >> to_bit_w;
+            line_feed |= low_bits_equal(low7, '\n') >> to_bit_w;
+            letter |= low_bits_within(low7, 'A', 3) >> to_bit_w;
+            blank |= low_bits_equal(low7, ' ') >> to_bit_w;
+            point |= low_bits_equal(low7, '.') >> to_bit_w;
+            digit |= low_bits_within(low7, '0', 10) >> to_bit_w;
             if constexpr (kSigns) {
-                sign |=
-                    (ascii & (low_bits_equal(low7, '-') | low_bits_equal(low7, '+'))) >> to_bit_w;
+                sign |= (low_bits_equal(low7, '-') | low_bits_equal(low7, '+')) >> to_bit_w;
             }
         }
         BlockClasses c;
@@ -76,16 +76,6 @@ struct Block {
         c.sign = kSigns ? transposed(sign) : 0;
         c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
         return c;
-    }
-    template <int k>
-    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
-        return later_by_shifts<k>(now, before);
-    }
-    static std::uint32_t lowest_bit(std::uint64_t x) noexcept {
-        return static_cast<std::uint32_t>(std::countr_zero(x));
-    }
-    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
-        write_ends_one_at_a_time<Block>(out, base, ends);
     }
     static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return count_bits_in_arithmetic(x);
@@ -101,38 +91,39 @@ std::uint64_t value_of_8(std::uint64_t v) noexcept {
 }
 
 // The weighed amount (line_shape.hpp) of the common line that starts at the line feed
-// text + start and ends at text + end, and the index of its divisor: the window's two words,
-// digits kept by the mask of the amount's bytes and of the digits (the point and sign are
-// cleared), their value with the point as a digit 0, plus 9 times the decimals' value.
+// text + start and ends at text + end, and the index of its divisor, without a branch: the
+// window's two words, their bytes made into digit values ('0' taken off by XOR; the point and
+// the signs then have bit 4 set, which no digit has, and are cleared) and kept where the amount
+// stands (by masks shifted by its length); their value with the point as a digit 0, plus 9
+// times the decimals' value (the 1 or 2 bytes after a point among the last three).
 template <bool kSignsCount>
 std::uint64_t weighed_amount(const char* text, std::uint32_t start, std::uint32_t end,
                              std::uint32_t& divisor) noexcept {
+    // The amount's first byte in the window, 3 to 15 (more for the lines past the last, which
+    // keep nothing).
+    const std::uint32_t first = 19 - (end - start);
     const std::uint64_t all = ~std::uint64_t{0};
-    // The amount's first byte, 3 to 15 (and 19 for the lines past the last, which keep nothing).
-    const int first = 19 - static_cast<int>(end - start);
+    const std::uint64_t amount_high = first >= 16 ? 0 : all << (first >= 8 ? 8 * (first - 8) : 0);
     const std::uint64_t amount_low = first >= 8 ? 0 : all << (8 * first);
-    const std::uint64_t amount_high = first >= 16 ? 0 : first <= 8 ? all : all << (8 * (first - 8));
-    const std::uint64_t low_word = load_word(text + end - 16);
-    const std::uint64_t high_word = load_word(text + end - 8);
-    const auto digits = [](std::uint64_t word) {
-        const std::uint64_t flags = ~word & low_bits_within(word & kLow7Bits, '0', 10) & kHighBits;
-        return (word ^ (kOnes * '0')) & ((flags >> 7) * 0xFF);
+    const auto values = [](std::uint64_t word) {
+        const std::uint64_t offset = word ^ (kOnes * '0');
+        return offset & ((kOnes - (offset >> 4 & kOnes)) * 0x0F);
     };
-    const std::uint64_t low = digits(low_word) & amount_low;
-    const std::uint64_t high = digits(high_word) & amount_high;
-    // The points among the last three bytes, as bits 13 to 15 of the window.
+    const std::uint64_t high_word = load_word(text + end - 8);
+    const std::uint64_t low = values(load_word(text + end - 16)) & amount_low;
+    const std::uint64_t high = values(high_word) & amount_high;
+    // The points among the last three bytes, as bits 13 to 15 of the window, and 0xFF in the
+    // bytes after each.
     const std::uint64_t points =
-        ~high_word & low_bits_equal(high_word & kLow7Bits, '.') & kHighBits;
-    const auto point_bits = static_cast<std::uint32_t>(
-        (points >> 34 & 0x2000) | (points >> 41 & 0x4000) | (points >> 48 & 0x8000));
+        ~high_word & low_bits_equal(high_word & kLow7Bits, '.') & kHighBits & 0xFFFFFF0000000000u;
+    // Bytes 5, 6 and 7's flags (bits 47, 55 and 63) gathered by one multiply into bits 13 to
+    // 15: each flag lands on its own bit, so no carry arises.
+    const auto point_bits = static_cast<std::uint32_t>(((points >> 47) * 0x4081) >> 1 & 0xE000);
     divisor = divisor_index<kSignsCount>(point_bits, text + start);
-    const std::uint64_t value = value_of_8(low) * 100000000u + value_of_8(high);
-    // The decimals: the last two bytes with two of them, the last with one.
-    const std::uint64_t last = high >> 56;
-    const std::uint64_t before_last = (high >> 48) & 0xFF;
-    const std::uint32_t place = divisor & 7;
-    const std::uint64_t decimals = place == 1 ? 10 * before_last + last : place == 2 ? last : 0;
-    return value + 9 * decimals;
+    const std::uint64_t point_bytes = (points >> 7) * 0xFF;
+    const std::uint64_t decimals = high & (point_bytes << 8 | point_bytes << 16);
+    return value_of_8(low) * 100000000u + value_of_8(high) +
+           9 * (10 * (decimals >> 48 & 0xFF) + (decimals >> 56));
 }
 
 // The whole number of cents of a plain line (block_checks.hpp) that starts at the line feed
@@ -164,12 +155,17 @@ struct Numbers {
             std::uint32_t divisor = 0;
             const std::uint64_t weighed =
                 weighed_amount<sizeof(F) == sizeof(double)>(text, at[j], at[j + 1], divisor);
-            out[j] = static_cast<F>(static_cast<double>(weighed) / kNegatedDivisors[divisor]);
+            // Converted as a signed number (below 10^13), which needs no test of the top bit.
+            out[j] = static_cast<F>(static_cast<double>(static_cast<std::int64_t>(weighed)) /
+                                    kNegatedDivisors[divisor]);
         }
     }
     static void plain_amounts(F* out, const char* text, const std::uint32_t* at) noexcept {
         for (std::uint32_t j = 0; j < kLines; ++j) {
-            out[j] = static_cast<F>(plain_cents(text, at[j], at[j + 1])) / F(-100);
+            // Converted as a signed number (below 10^8), which needs no test of the top bit.
+            out[j] =
+                static_cast<F>(static_cast<std::int64_t>(plain_cents(text, at[j], at[j + 1]))) /
+                F(-100);
         }
     }
     void take(const F* negated, const char* line) noexcept {

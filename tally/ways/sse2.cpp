@@ -35,7 +35,9 @@ __m128i within(__m128i bytes, char low, int span) noexcept {
     return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(-128 + span)));
 }
 
-struct Block {
+// `later` by plain shifts, left to the compiler, on x86-64 and 32-bit x86 alike (see
+// later_by_shifts).
+struct Block : BlockByShifts<Block> {
     // Each class is made whole, its four parts one after the other, before the next: made part
     // by part, all classes at once, the results outnumber the 16 registers.
     template <bool kSigns>
@@ -67,12 +69,6 @@ struct Block {
             _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
         return c;
     }
-    // Plain shifts, left to the compiler, on x86-64 and 32-bit x86 alike (see
-    // later_by_shifts).
-    template <int k>
-    static std::uint64_t later(std::uint64_t now, std::uint64_t before) noexcept {
-        return later_by_shifts<k>(now, before);
-    }
     // On x86-64, one TZCNT, which a processor without BMI1 runs as BSF (the same result where x
     // is not 0); std::countr_zero would add a test for 0. The 32-bit build has no 64-bit
     // register for it.
@@ -84,9 +80,6 @@ struct Block {
 #else
         return static_cast<std::uint32_t>(std::countr_zero(x));
 #endif
-    }
-    static void write_ends(std::uint32_t* out, std::uint32_t base, std::uint64_t ends) noexcept {
-        write_ends_one_at_a_time<Block>(out, base, ends);
     }
     static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return count_bits_in_arithmetic(x);
@@ -161,7 +154,7 @@ struct Floats {
 template <typename F>
 using Numbers = std::conditional_t<sizeof(F) == sizeof(double), Doubles, Floats>;
 
-TALLY_WAY_ENTRY_POINTS()
+TALLY_WAY_ENTRY_POINTS(TALLY_INLINE_ALL)
 
 }  // namespace
 

@@ -15,27 +15,50 @@
 namespace console {
 namespace {
 
-// What the SIGBUS handler knows: the one region mapped now (a process maps one file at a time),
-// and whether a page of it was found gone.
-std::atomic<char*> region_begin{nullptr};
-std::atomic<char*> region_end{nullptr};
-std::atomic<std::size_t> region_page{0};
+std::uint64_t round_up(std::uint64_t value, std::size_t page) {
+    return (value + page - 1) / page * page;
+}
+
+// What the SIGBUS handler knows of the one window mapped now (a process maps one file at a time):
+// where its file bytes lie, which bytes of the file they are, and whether some were found gone.
+std::atomic<int> window_fd{-1};
+std::atomic<char*> window_begin{nullptr};
+std::atomic<std::uint64_t> window_offset{0};
+std::atomic<std::size_t> window_file_bytes{0};
+std::atomic<std::size_t> window_page{0};
 volatile sig_atomic_t file_shrank = 0;
 struct sigaction previous_bus_action {};
 
+// Puts pages of zeros in place of the window's pages that no longer hold a byte of the file;
+// false when there are none. It asks the file for its size rather than trusting the fault's
+// address, which some emulators report wrongly.
+bool zero_the_pages_past_the_end() {
+    char* const begin = window_begin.load();
+    struct stat status {};
+    if (begin == nullptr || ::fstat(window_fd.load(), &status) != 0) return false;
+    const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t offset = window_offset.load();
+    const std::size_t mapped = window_file_bytes.load();
+    const std::size_t kept = size <= offset
+                                 ? 0
+                                 : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                       round_up(size - offset, window_page.load()), mapped));
+    if (kept == mapped) return false;
+    if (::mmap(begin + kept, mapped - kept, PROT_READ | PROT_WRITE,
+               MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) {
+        return false;
+    }
+    window_file_bytes.store(kept);
+    return true;
+}
+
 void on_bus_error(int signal_number, siginfo_t* info, void*) {
-    char* const at = static_cast<char*>(info->si_addr);
     const bool from_an_access = info->si_code > 0;  // not sent by kill() or raise()
-    if (from_an_access && at >= region_begin.load() && at < region_end.load()) {
-        // The file shrank under the window. A page of zeros takes the place of the bytes that are
-        // gone, the access runs again on it, and the next refill reports the read error.
-        const std::size_t page = region_page.load();
-        void* const first = at - (reinterpret_cast<std::uintptr_t>(at) & (page - 1));
-        if (::mmap(first, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
-                   0) != MAP_FAILED) {
-            file_shrank = 1;
-            return;
-        }
+    if (from_an_access && zero_the_pages_past_the_end()) {
+        // The file shrank under the window: the access runs again on zeros, and the next refill
+        // reports the read error.
+        file_shrank = 1;
+        return;
     }
     // Not the window's: handled as it would have been without this handler, the access by
     // running again, the signal sent by another process by raising it anew.
@@ -43,10 +66,11 @@ void on_bus_error(int signal_number, siginfo_t* info, void*) {
     if (!from_an_access) ::raise(signal_number);
 }
 
-void watch_bus_errors(char* begin, std::size_t bytes, std::size_t page) {
-    region_page.store(page);
-    region_end.store(begin + bytes);
-    region_begin.store(begin);
+void watch_bus_errors(int fd, char* window, std::size_t page) {
+    window_fd.store(fd);
+    window_page.store(page);
+    window_file_bytes.store(0);
+    window_begin.store(window);
     file_shrank = 0;
     struct sigaction action {};
     action.sa_sigaction = on_bus_error;
@@ -55,14 +79,16 @@ void watch_bus_errors(char* begin, std::size_t bytes, std::size_t page) {
     ::sigaction(SIGBUS, &action, &previous_bus_action);
 }
 
-void stop_watching_bus_errors() {
-    ::sigaction(SIGBUS, &previous_bus_action, nullptr);
-    region_begin.store(nullptr);
-    region_end.store(nullptr);
+// Tells the handler which bytes of the file the window now maps.
+void watch_window(std::uint64_t offset, std::size_t bytes) {
+    window_file_bytes.store(0);
+    window_offset.store(offset);
+    window_file_bytes.store(bytes);
 }
 
-std::uint64_t round_up(std::uint64_t value, std::size_t page) {
-    return (value + page - 1) / page * page;
+void stop_watching_bus_errors() {
+    ::sigaction(SIGBUS, &previous_bus_action, nullptr);
+    window_begin.store(nullptr);
 }
 
 }  // namespace
@@ -72,7 +98,7 @@ MappedFile::MappedFile(int fd, std::size_t window_bytes) noexcept : fd_(fd) {
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return;
     const off_t here = ::lseek(fd, 0, SEEK_CUR);
     if (here < 0 || here >= status.st_size) return;
-    if (region_begin.load() != nullptr) return;  // another file is mapped in this process
+    if (window_begin.load() != nullptr) return;  // another file is mapped in this process
 
     page_ = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     window_bytes_ = static_cast<std::size_t>(round_up(std::max(window_bytes, 2 * page_), page_));
@@ -83,7 +109,7 @@ MappedFile::MappedFile(int fd, std::size_t window_bytes) noexcept : fd_(fd) {
     region_ = static_cast<char*>(region);
     start_ = position_ = static_cast<std::uint64_t>(here);
     size_ = static_cast<std::uint64_t>(status.st_size);
-    watch_bus_errors(region_, region_bytes_, page_);
+    watch_bus_errors(fd, region_ + page_, page_);
     if (!map_window(position_)) {
         stop_watching_bus_errors();
         ::munmap(region_, region_bytes_);
@@ -109,11 +135,13 @@ bool MappedFile::map_window(std::uint64_t offset) noexcept {
         // (and the fault handler's), and the rest of the file is read with read(2).
         ::mmap(window, window_bytes_, PROT_READ | PROT_WRITE,
                MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        watch_window(first, 0);
         window_mapped_ = 0;
         broken_ = true;
         ::lseek(fd_, static_cast<off_t>(position_), SEEK_SET);
         return false;
     }
+    watch_window(first, bytes);
     // Whatever a longer window before left behind this one becomes padding again.
     if (bytes < window_mapped_) {
         ::mmap(window + bytes, window_mapped_ - bytes, PROT_READ | PROT_WRITE,

@@ -19,7 +19,7 @@ bool stops_scans(char c) noexcept {
 // How far back from the text's end a byte that stops the scans is looked for.
 constexpr std::size_t kStopSearch = 256;
 
-// How much of the text shown in place becomes the reads' text at a time.
+// How much of the text shown in place becomes the reads' text at a time, at the least.
 constexpr std::size_t kSearchBytes = 4096;
 
 // The first carriage return in [begin, end), or null.
@@ -143,7 +143,13 @@ bool TextBuffer::search_shown_text() noexcept {
     char* const lowest = limit - std::min(static_cast<std::size_t>(limit - end_) - 1, kStopSearch);
     char* stop = limit;
     while (stop > lowest && !stops_scans(*stop)) --stop;
-    if (!stops_scans(*stop)) stop = limit;
+    if (!stops_scans(*stop)) {
+        // A long run of blanks or digits: the text takes all that is shown up to the next
+        // carriage return at once, so that the sentinel, and the private page it may need, comes
+        // once for all of it.
+        if (const char* cr = find_cr(limit, bulk_end_)) bulk_end_ = limit + (cr - limit);
+        stop = limit = bulk_end_;
+    }
     source_.consume_shown(static_cast<std::size_t>(stop - end_));
     end_ = stop;
     covered_ = !stops_scans(*end_);

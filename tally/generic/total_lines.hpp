@@ -78,8 +78,8 @@ template <typename Block, typename Numbers>
 
 // Everything a way's entry point calls, inlined into it: for the vector ways, which the compiler
 // otherwise leaves calling their amounts functions once per group, with the vector constants
-// made anew in each call. The portable way goes without it, as it is no faster there (the
-// figures are in docs/design.md).
+// made anew in each call. The portable way goes without it: it gains nothing there (the figures
+// are in docs/design.md).
 #define TALLY_INLINE_ALL __attribute__((flatten))
 
 // The entry points of a way, in the way's file after its Block and Numbers<F>: total<double> and

@@ -40,15 +40,15 @@ namespace tally {
 // and the additions of this one.
 template <typename F>
 [[gnu::noinline]] void mca_lines(const char* text, const LineIndex& index, F* totals) {
-    constexpr std::uint32_t kLines = Numbers<F>::kLines;
+    constexpr std::uint32_t kLines = WayNumbers<F>::kLines;
     // Whole groups only, each with the line feed that ends its last line.
     const std::uint32_t groups = index.count / kLines;
     constexpr std::uint32_t kAhead = kLinesAheadOfSums / kLines;
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
-    alignas(64) F negated[kMaxGroups][kLines * Numbers<F>::kStride];
-    Numbers<F> numbers(totals);
+    alignas(64) F negated[kMaxGroups][kLines];
+    WayNumbers<F> numbers(totals);
     for (std::uint32_t group = 0; group < kAhead; ++group) {
-        Numbers<F>::amounts(negated[group], text, index.line_feeds + kLines * group);
+        WayNumbers<F>::amounts(negated[group], text, index.line_feeds + kLines * group);
     }
     for (std::uint32_t group = 0; group + kAhead < groups; ++group) {
         if constexpr (sizeof(F) == sizeof(double)) {
@@ -57,7 +57,7 @@ template <typename F>
             MCA_BEGIN(2);
         }
         const std::uint32_t ahead = group + kAhead;
-        Numbers<F>::amounts(negated[ahead], text, index.line_feeds + kLines * ahead);
+        WayNumbers<F>::amounts(negated[ahead], text, index.line_feeds + kLines * ahead);
         take_group(numbers, negated[group], text, index.line_feeds, kLines * group, kLines);
         if constexpr (sizeof(F) == sizeof(double)) {
             MCA_END(1);

@@ -14,9 +14,8 @@
 // the amounts are worked out Numbers::kLines lines at a time, kLinesAheadOfSums lines ahead of
 // the additions, so that no addition waits for a load or a division of its own group.
 //
-// A Numbers type has:
-//   using Float; kLines, the lines worked out at once (4 or 8); kStride, the Floats from one
-//     negated amount to the next in the array of a group;
+// A Numbers type (the vector ways' is lane_totals.hpp) has:
+//   using Float; kLines, the lines worked out at once (4 or 8);
 //   a constructor from the four totals (owner, A, B, C) and store(Float* totals);
 //   static void amounts(Float* out, const char* text, const std::uint32_t* at): the negated
 //     amounts of the kLines common lines that start at the line feeds at[0..] and end at
@@ -84,7 +83,7 @@ template <typename Numbers>
                                               const char* text, const std::uint32_t* line_feeds,
                                               std::uint32_t first, std::uint32_t lines) noexcept {
     for (std::uint32_t j = 0; j < lines; ++j) {
-        numbers.take(negated + Numbers::kStride * j, text + line_feeds[first + j]);
+        numbers.take(negated + j, text + line_feeds[first + j]);
     }
 }
 
@@ -107,7 +106,7 @@ template <typename Numbers, bool kPlain>
     // Group g (lines kLines * g on) starts at the line feeds line_feeds[kLines * g..] and keeps
     // its negated amounts at negated[g].
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
-    alignas(64) Float negated[kMaxGroups][kLines * Numbers::kStride];
+    alignas(64) Float negated[kMaxGroups][kLines];
     const std::uint32_t* const line_feeds = index.line_feeds;
     const auto amounts_of_group = [&](std::uint32_t group) {
         if constexpr (kPlain && requires { Numbers::plain_amounts; }) {
@@ -136,7 +135,7 @@ template <typename Numbers, bool kPlain>
     take_group(numbers, negated[group], text, line_feeds, kLines * group, count - kLines * group);
     numbers.store(totals);
     letter = text[line_feeds[count - 1] + 1];
-    amount = -negated[group][Numbers::kStride * (count - 1 - kLines * group)];
+    amount = -negated[group][count - 1 - kLines * group];
 }
 
 }  // namespace tally

@@ -82,11 +82,15 @@ template <typename Block, typename Numbers>
 // are in docs/design.md).
 #define TALLY_INLINE_ALL __attribute__((flatten))
 
-// The entry points of a way, in the way's file after its Block and Numbers<F>: total<double> and
-// total<float>, which run total_lines under the way's attributes (its target, TALLY_INLINE_ALL,
-// or nothing for a way that needs none). They are what the way's Way names.
-#define TALLY_WAY_ENTRY_POINTS(attributes)                     \
+// The entry points of a way, in the way's file after its Block: total<double> and total<float>,
+// which run total_lines under the way's attributes (its target, TALLY_INLINE_ALL, or nothing
+// for a way that needs none) with the way's Numbers, the type that follows the attributes,
+// written in terms of F (and named WayNumbers<F> for tools that look inside a way). They are
+// what the way's Way names.
+#define TALLY_WAY_ENTRY_POINTS(attributes, ...)                \
+    template <typename F>                                      \
+    using WayNumbers = __VA_ARGS__;                            \
     template <typename F>                                      \
     attributes std::uint32_t total(LineRun<F>& run) noexcept { \
-        return total_lines<Block, Numbers<F>>(run);            \
+        return total_lines<Block, WayNumbers<F>>(run);         \
     }

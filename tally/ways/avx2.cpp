@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "tally/generic/lane_totals.hpp"
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 #include "tally/ways/avx_lanes.hpp"
@@ -152,10 +153,8 @@ TALLY_AVX2 void plain_amounts_of_4(float* out, const char* text, const std::uint
     _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
 }
 
-template <typename F>
-using Numbers = avx_lanes::Numbers<F, 4, 1, amounts_of_4, plain_amounts_of_4>;
-
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX2 TALLY_INLINE_ALL)
+TALLY_WAY_ENTRY_POINTS(TALLY_AVX2 TALLY_INLINE_ALL,
+                       LaneTotals<F, 4, amounts_of_4, plain_amounts_of_4>)
 
 }  // namespace
 

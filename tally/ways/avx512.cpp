@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "tally/generic/lane_totals.hpp"
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 #include "tally/ways/avx_lanes.hpp"
@@ -208,10 +209,8 @@ TALLY_AVX512 void plain_amounts_of_8(float* out, const char* text,
                                        _mm256_set1_ps(-100.0f)));
 }
 
-template <typename F>
-using Numbers = avx_lanes::Numbers<F, 8, 1, amounts_of_8, plain_amounts_of_8>;
-
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX512 TALLY_INLINE_ALL)
+TALLY_WAY_ENTRY_POINTS(TALLY_AVX512 TALLY_INLINE_ALL,
+                       LaneTotals<F, 8, amounts_of_8, plain_amounts_of_8>)
 
 }  // namespace
 

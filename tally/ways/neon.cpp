@@ -6,11 +6,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 #include "tally/generic/block_checks.hpp"
+#include "tally/generic/lane_totals.hpp"
 #include "tally/generic/line_shape.hpp"
-#include "tally/generic/line_walk.hpp"
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
 
@@ -237,60 +236,24 @@ template <bool kSignsCount, typename F>
     return true;
 }
 
-// The four double totals in two registers (owner and A, B and C), each a chain of its own.
-struct Doubles {
-    using Float = double;
-    static constexpr std::uint32_t kLines = 4;
-    static constexpr std::uint32_t kStride = 1;
-    float64x2_t low;
-    float64x2_t high;
-    explicit Doubles(const double* totals) noexcept
-        : low(vld1q_f64(totals)), high(vld1q_f64(totals + 2)) {}
-    void store(double* totals) const noexcept {
-        vst1q_f64(totals, low);
-        vst1q_f64(totals + 2, high);
+// The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order.
+// Float amounts are worked out in double and rounded to float (line_shape.hpp says why that is
+// exact).
+void amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+    float64x2_t first, last;
+    if (negated_of_4<true>(text, at, first, last, out)) {
+        vst1q_f64(out, first);
+        vst1q_f64(out + 2, last);
     }
-    static void amounts(double* out, const char* text, const std::uint32_t* at) noexcept {
-        float64x2_t first, last;
-        if (negated_of_4<true>(text, at, first, last, out)) {
-            vst1q_f64(out, first);
-            vst1q_f64(out + 2, last);
-        }
+}
+void amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+    float64x2_t first, last;
+    if (negated_of_4<false>(text, at, first, last, out)) {
+        vst1q_f32(out, vcvt_high_f32_f64(vcvt_f32_f64(first), last));
     }
-    void take(const double* negated, const char* line) noexcept {
-        const std::uint64_t* keep = kDoubleRows.row(line);
-        const uint64x2_t amount = vreinterpretq_u64_f64(vld1q_dup_f64(negated));
-        low = vsubq_f64(low, vreinterpretq_f64_u64(vandq_u64(amount, vld1q_u64(keep))));
-        high = vsubq_f64(high, vreinterpretq_f64_u64(vandq_u64(amount, vld1q_u64(keep + 2))));
-    }
-};
+}
 
-// The four float totals in one register. The amounts are worked out in double and rounded to
-// float (line_shape.hpp says why that is exact).
-struct Floats {
-    using Float = float;
-    static constexpr std::uint32_t kLines = 4;
-    static constexpr std::uint32_t kStride = 1;
-    float32x4_t sums;
-    explicit Floats(const float* totals) noexcept : sums(vld1q_f32(totals)) {}
-    void store(float* totals) const noexcept { vst1q_f32(totals, sums); }
-    static void amounts(float* out, const char* text, const std::uint32_t* at) noexcept {
-        float64x2_t first, last;
-        if (negated_of_4<false>(text, at, first, last, out)) {
-            vst1q_f32(out, vcvt_high_f32_f64(vcvt_f32_f64(first), last));
-        }
-    }
-    void take(const float* negated, const char* line) noexcept {
-        const uint32x4_t amount = vreinterpretq_u32_f32(vld1q_dup_f32(negated));
-        sums = vsubq_f32(sums,
-                         vreinterpretq_f32_u32(vandq_u32(amount, vld1q_u32(kFloatRows.row(line)))));
-    }
-};
-
-template <typename F>
-using Numbers = std::conditional_t<sizeof(F) == sizeof(double), Doubles, Floats>;
-
-TALLY_WAY_ENTRY_POINTS()
+TALLY_WAY_ENTRY_POINTS(, LaneTotals<F, 4, amounts_of_4>)
 
 }  // namespace
 

@@ -144,7 +144,6 @@ template <typename F>
 struct Numbers {
     using Float = F;
     static constexpr std::uint32_t kLines = 4;
-    static constexpr std::uint32_t kStride = 1;
     F sums[4];
     explicit Numbers(const F* totals) noexcept : sums{totals[0], totals[1], totals[2], totals[3]} {}
     void store(F* totals) const noexcept {
@@ -174,7 +173,7 @@ struct Numbers {
     }
 };
 
-TALLY_WAY_ENTRY_POINTS()
+TALLY_WAY_ENTRY_POINTS(, Numbers<F>)
 
 }  // namespace
 

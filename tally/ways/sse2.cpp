@@ -5,9 +5,9 @@
 
 #include <bit>
 #include <cstdint>
-#include <type_traits>
 
 #include "tally/generic/block_checks.hpp"
+#include "tally/generic/lane_totals.hpp"
 #include "tally/generic/line_shape.hpp"
 #include "tally/generic/total_lines.hpp"
 #include "tally/way.hpp"
@@ -86,75 +86,33 @@ struct Block : BlockByShifts<Block> {
     }
 };
 
-// The four double totals in two registers (owner and A, B and C), each a chain of its own; each
-// negated amount is stored twice, since SSE2 has no broadcast from memory.
-struct Doubles {
-    using Float = double;
-    static constexpr std::uint32_t kLines = 4;
-    static constexpr std::uint32_t kStride = 2;
-    __m128d low;
-    __m128d high;
-    explicit Doubles(const double* totals) noexcept
-        : low(_mm_loadu_pd(totals)), high(_mm_loadu_pd(totals + 2)) {}
-    void store(double* totals) const noexcept {
-        _mm_storeu_pd(totals, low);
-        _mm_storeu_pd(totals + 2, high);
-    }
-    static void amounts(double* out, const char* text, const std::uint32_t* at) noexcept {
-        __m128d first, last;
-        x86_amounts::negated_of_4<true>(text, at, first, last);
-        _mm_store_pd(out, _mm_unpacklo_pd(first, first));
-        _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
-        _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
-        _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
-    }
-    static void plain_amounts(double* out, const char* text, const std::uint32_t* at) noexcept {
-        const __m128i cents = x86_amounts::plain_cents_of_4(text, at);
-        const __m128d hundred = _mm_set1_pd(-100.0);
-        const __m128d first = _mm_div_pd(_mm_cvtepi32_pd(cents), hundred);
-        const __m128d last = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred);
-        _mm_store_pd(out, _mm_unpacklo_pd(first, first));
-        _mm_store_pd(out + 2, _mm_unpackhi_pd(first, first));
-        _mm_store_pd(out + 4, _mm_unpacklo_pd(last, last));
-        _mm_store_pd(out + 6, _mm_unpackhi_pd(last, last));
-    }
-    void take(const double* negated, const char* line) noexcept {
-        const auto* keep = reinterpret_cast<const double*>(kDoubleRows.row(line));
-        const __m128d amount = _mm_load_pd(negated);
-        low = _mm_sub_pd(low, _mm_and_pd(amount, _mm_load_pd(keep)));
-        high = _mm_sub_pd(high, _mm_and_pd(amount, _mm_load_pd(keep + 2)));
-    }
-};
+// The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order: of
+// common lines, and of plain lines (their cents divided by 100; the cents of a float, below
+// 2^24, convert exactly, and the float division rounds once). Float amounts are worked out in
+// double and rounded to float (line_shape.hpp says why that is exact).
+void amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+    __m128d first, last;
+    x86_amounts::negated_of_4<true>(text, at, first, last);
+    _mm_store_pd(out, first);
+    _mm_store_pd(out + 2, last);
+}
+void amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+    __m128d first, last;
+    x86_amounts::negated_of_4<false>(text, at, first, last);
+    _mm_store_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(last)));
+}
+void plain_amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+    const __m128i cents = x86_amounts::plain_cents_of_4(text, at);
+    const __m128d hundred = _mm_set1_pd(-100.0);
+    _mm_store_pd(out, _mm_div_pd(_mm_cvtepi32_pd(cents), hundred));
+    _mm_store_pd(out + 2, _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(cents, cents)), hundred));
+}
+void plain_amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+    const __m128 whole = _mm_cvtepi32_ps(x86_amounts::plain_cents_of_4(text, at));
+    _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
+}
 
-// The four float totals in one register. The amounts are worked out in double and rounded to
-// float (line_shape.hpp says why that is exact).
-struct Floats {
-    using Float = float;
-    static constexpr std::uint32_t kLines = 4;
-    static constexpr std::uint32_t kStride = 1;
-    __m128 sums;
-    explicit Floats(const float* totals) noexcept : sums(_mm_loadu_ps(totals)) {}
-    void store(float* totals) const noexcept { _mm_storeu_ps(totals, sums); }
-    static void amounts(float* out, const char* text, const std::uint32_t* at) noexcept {
-        __m128d first, last;
-        x86_amounts::negated_of_4<false>(text, at, first, last);
-        _mm_store_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(last)));
-    }
-    // Plain lines: cents below 2^24 convert exactly, and the float division rounds once.
-    static void plain_amounts(float* out, const char* text, const std::uint32_t* at) noexcept {
-        const __m128 whole = _mm_cvtepi32_ps(x86_amounts::plain_cents_of_4(text, at));
-        _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
-    }
-    void take(const float* negated, const char* line) noexcept {
-        const auto* keep = reinterpret_cast<const float*>(kFloatRows.row(line));
-        sums = _mm_sub_ps(sums, _mm_and_ps(_mm_load1_ps(negated), _mm_load_ps(keep)));
-    }
-};
-
-template <typename F>
-using Numbers = std::conditional_t<sizeof(F) == sizeof(double), Doubles, Floats>;
-
-TALLY_WAY_ENTRY_POINTS(TALLY_INLINE_ALL)
+TALLY_WAY_ENTRY_POINTS(TALLY_INLINE_ALL, LaneTotals<F, 4, amounts_of_4, plain_amounts_of_4>)
 
 }  // namespace
 

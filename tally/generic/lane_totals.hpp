@@ -1,0 +1,56 @@
+// The vector ways' Numbers (line_walk.hpp), written once: the four totals a line can touch
+// (owner, A, B, C) as the four lanes of one vector of the compiler's own vector type, which every
+// instruction set the ways are built for has. Each line subtracts its negated amount in the
+// owner's lane and its letter's, and +0.0 in the others (line_walk.hpp says why that is exact).
+// Where the processor's registers hold fewer lanes (two doubles in 16 bytes), the compiler keeps
+// the vector in two registers, each a chain of its own.
+//
+// What differs from way to way is how the negated amounts are worked out: a way names its
+// functions for any common lines and, where it has them, for plain lines only.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "tally/generic/line_walk.hpp"
+
+namespace tally {
+
+template <typename F, std::uint32_t kGroup,
+          void (*amounts_of_group)(F*, const char*, const std::uint32_t*) noexcept,
+          void (*plain_amounts_of_group)(F*, const char*, const std::uint32_t*) noexcept =
+              amounts_of_group>
+struct LaneTotals {
+    using Float = F;
+    static constexpr std::uint32_t kLines = kGroup;
+    using Bits = std::conditional_t<sizeof(F) == 8, std::uint64_t, std::uint32_t>;
+    typedef F Lanes __attribute__((vector_size(4 * sizeof(F))));
+    typedef Bits LaneBits __attribute__((vector_size(4 * sizeof(F))));
+
+    Lanes sums;
+
+    explicit LaneTotals(const F* totals) noexcept { std::memcpy(&sums, totals, sizeof sums); }
+    void store(F* totals) const noexcept { std::memcpy(totals, &sums, sizeof sums); }
+    [[gnu::always_inline]] static void amounts(F* out, const char* text,
+                                               const std::uint32_t* at) noexcept {
+        amounts_of_group(out, text, at);
+    }
+    [[gnu::always_inline]] static void plain_amounts(F* out, const char* text,
+                                                     const std::uint32_t* at) noexcept {
+        plain_amounts_of_group(out, text, at);
+    }
+    void take(const F* negated, const char* line) noexcept {
+        const F amount = *negated;
+        const Lanes every_lane = {amount, amount, amount, amount};
+        LaneBits keep;
+        if constexpr (sizeof(F) == 8) {
+            std::memcpy(&keep, kDoubleRows.row(line), sizeof keep);
+        } else {
+            std::memcpy(&keep, kFloatRows.row(line), sizeof keep);
+        }
+        sums -= reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(every_lane) & keep);
+    }
+};
+
+}  // namespace tally

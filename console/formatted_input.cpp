@@ -1,9 +1,11 @@
 #include "console/formatted_input.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
 #include "console/decimal_number.hpp"
+#include "console/word_at_a_time.hpp"
 
 namespace console {
 
@@ -19,11 +21,33 @@ int FormattedInput::peek_at(std::size_t k) noexcept {
     return text_.fill(k + 1) ? static_cast<unsigned char>(text_.next()[k]) : kEnd;
 }
 
+namespace {
+
+// The first byte from p on, before end, that `stops` (a test of one byte) is true of, or end.
+// Most runs are a byte or two, which the first bytes one at a time take at once; a longer run
+// goes on eight bytes at a time, where `stops_in_word` flags the bytes of a word that stop it.
+template <typename Stops, typename StopsInWord>
+const char* end_of_run(const char* p, const char* end, Stops stops,
+                       StopsInWord stops_in_word) noexcept {
+    for (const char* const first_bytes_end = end - p > 8 ? p + 8 : end; p < first_bytes_end; ++p) {
+        if (stops(*p)) return p;
+    }
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t flags = stops_in_word(words::load_word(p));
+        if (flags != 0) return p + words::bytes_before_flag(flags);
+    }
+    while (p < end && !stops(*p)) ++p;
+    return p;
+}
+
+}  // namespace
+
 void FormattedInput::skip_white_space() noexcept {
     for (;;) {
-        const char* p = text_.next();
         const char* const end = text_.end();
-        while (p < end && is_space(static_cast<unsigned char>(*p))) ++p;
+        const char* const p = end_of_run(
+            text_.next(), end, [](char c) { return !is_space(static_cast<unsigned char>(c)); },
+            words::non_space_bytes);
         text_.advance_to(p);
         if (p < end || !text_.fill(1)) return;
     }
@@ -31,9 +55,10 @@ void FormattedInput::skip_white_space() noexcept {
 
 void FormattedInput::skip_separators() noexcept {
     for (;;) {
-        const char* p = text_.next();
         const char* const end = text_.end();
-        while (p < end && is_separator_byte(*p)) ++p;
+        const char* const p = end_of_run(
+            text_.next(), end, [](char c) { return !is_separator_byte(c); },
+            words::letter_or_digit_bytes);
         text_.advance_to(p);
         if (p < end) return;
         const int c = peek();

@@ -26,6 +26,32 @@ inline std::uint64_t non_digit_bytes(std::uint64_t word) noexcept {
     return (((offset & kLow7) + 0x7676767676767676u) | offset) & 0x8080808080808080u;
 }
 
+// Per byte of a word of text: 0x80 where the byte lies in [low, high] (ASCII bytes, high below
+// 127), 0 where it does not. The additions see only the low 7 bits of each byte, so that no carry
+// crosses into the next; a byte above 127 is in no such range.
+inline std::uint64_t bytes_within(std::uint64_t word, unsigned low, unsigned high) noexcept {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    const std::uint64_t low7 = word & kLow7;
+    const std::uint64_t at_least_low = low7 + kOnes * (128 - low);
+    const std::uint64_t above_high = low7 + kOnes * (127 - high);
+    return at_least_low & ~above_high & ~word & 0x8080808080808080u;
+}
+
+// Per byte of a word of text: 0x80 where the byte is not white space (blank, tab, line feed,
+// vertical tab, form feed, carriage return), 0 where it is.
+inline std::uint64_t non_space_bytes(std::uint64_t word) noexcept {
+    const std::uint64_t space = bytes_within(word, '\t', '\r') | bytes_within(word, ' ', ' ');
+    return ~space & 0x8080808080808080u;
+}
+
+// Per byte of a word of text: 0x80 where the byte is an ASCII letter or digit, 0 where it is a
+// byte of a separator run (anything else).
+inline std::uint64_t letter_or_digit_bytes(std::uint64_t word) noexcept {
+    return bytes_within(word, '0', '9') | bytes_within(word, 'A', 'Z') |
+           bytes_within(word, 'a', 'z');
+}
+
 // How many bytes lead the word before the first flagged one; `flags` has at least one flag.
 inline int bytes_before_flag(std::uint64_t flags) noexcept {
     return std::countr_zero(flags) / 8;

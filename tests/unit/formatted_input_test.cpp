@@ -86,6 +86,41 @@ TEST(SkipSeparatorRun, TakesEveryByteButLettersAndDigits) {
     }
 }
 
+// White space before a number, and a separator run, of every length up to 24 and then each byte
+// value: a long run is taken eight bytes at a time, and must end at exactly the first byte that
+// is not of it, wherever that byte stands.
+TEST(SkipRuns, EndAtTheFirstByteOfAnotherKindWhateverItsPlace) {
+    const std::string spaces = " \t\n\v\f\r";
+    const std::string separators = " ,;-.\x80\xff\t";
+    for (std::size_t length = 0; length <= 24; ++length) {
+        std::string white_space, separator_run;
+        for (std::size_t i = 0; i < length; ++i) {
+            white_space += spaces[i % spaces.size()];
+            separator_run += separators[i % separators.size()];
+        }
+        for (int byte = 0; byte < 256; ++byte) {
+            SCOPED_TRACE(testing::Message() << "run of " << length << ", then byte " << byte);
+            const char c = static_cast<char>(byte);
+            {
+                ChunkedSource source(white_space + c + "7;");
+                FormattedInput in(source);
+                std::int32_t value = 0;
+                const bool number = console::chars::is_space(byte) ||
+                                    console::chars::is_digit(byte) || console::chars::is_sign(byte);
+                EXPECT_EQ(in.read_int(value), number);
+                EXPECT_EQ(drain(in), number ? std::string(";") : c + std::string("7;"));
+            }
+            {
+                ChunkedSource source(separator_run + c + "A");
+                FormattedInput in(source);
+                in.skip_separator_run();
+                EXPECT_EQ(drain(in), console::chars::is_separator(byte) ? std::string("A")
+                                                                        : c + std::string("A"));
+            }
+        }
+    }
+}
+
 TEST(ReadChar, TakesAnyByteAndFailsOnlyAtTheEnd) {
     ChunkedSource source(std::string(" \n\0x", 4));
     FormattedInput in(source);

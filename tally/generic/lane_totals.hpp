@@ -6,7 +6,8 @@
 // the vector in two registers, each a chain of its own.
 //
 // What differs from way to way is how the negated amounts are worked out: a way names its
-// functions for any common lines and, where it has them, for plain lines only.
+// functions for any common lines, for plain lines only where it has them, and for one long line
+// where its functions for any common lines leave long ones unread.
 #pragma once
 
 #include <cstdint>
@@ -17,10 +18,14 @@
 
 namespace tally {
 
-template <typename F, std::uint32_t kGroup,
-          void (*amounts_of_group)(F*, const char*, const std::uint32_t*) noexcept,
-          void (*plain_amounts_of_group)(F*, const char*, const std::uint32_t*) noexcept =
-              amounts_of_group>
+// amounts_of_group and plain_amounts_of_group work out a group's negated amounts as
+// Numbers::amounts and Numbers::plain_amounts do (line_walk.hpp), amounts_of_group returning
+// Unread: void, or the lines it left unread, which long_amount_of_line then reads one at a time.
+// Without plain_amounts_of_group, plain lines are read as any others.
+template <typename F, std::uint32_t kGroup, typename Unread,
+          Unread (*amounts_of_group)(F*, const char*, const std::uint32_t*) noexcept,
+          void (*plain_amounts_of_group)(F*, const char*, const std::uint32_t*) noexcept = nullptr,
+          F (*long_amount_of_line)(const char*, const std::uint32_t*) noexcept = nullptr>
 struct LaneTotals {
     using Float = F;
     static constexpr std::uint32_t kLines = kGroup;
@@ -32,13 +37,18 @@ struct LaneTotals {
 
     explicit LaneTotals(const F* totals) noexcept { std::memcpy(&sums, totals, sizeof sums); }
     void store(F* totals) const noexcept { std::memcpy(totals, &sums, sizeof sums); }
-    [[gnu::always_inline]] static void amounts(F* out, const char* text,
-                                               const std::uint32_t* at) noexcept {
-        amounts_of_group(out, text, at);
+    [[gnu::always_inline]] static Unread amounts(F* out, const char* text,
+                                                 const std::uint32_t* at) noexcept {
+        return amounts_of_group(out, text, at);
     }
     [[gnu::always_inline]] static void plain_amounts(F* out, const char* text,
-                                                     const std::uint32_t* at) noexcept {
+                                                     const std::uint32_t* at) noexcept
+        requires(plain_amounts_of_group != nullptr) {
         plain_amounts_of_group(out, text, at);
+    }
+    [[gnu::always_inline]] static F long_amount(const char* text, const std::uint32_t* at) noexcept
+        requires(long_amount_of_line != nullptr) {
+        return long_amount_of_line(text, at);
     }
     void take(const F* negated, const char* line) noexcept {
         const F amount = *negated;

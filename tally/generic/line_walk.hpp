@@ -21,8 +21,15 @@
 //     amounts of the kLines common lines that start at the line feeds at[0..] and end at
 //     at[1..] (offsets from text), at out (64-byte aligned); lines past the last one have equal
 //     start and end, and any value will do for them;
+//     amounts may instead return the bits of the group's lines that it left unread (bit j for
+//     line j), any value in their place, and the type then has
+//     static Float long_amount(const char* text, const std::uint32_t* at): the negated amount
+//     of the one line from at[0] to at[1]. A way whose quick reading holds only the shorter
+//     amounts leaves the longer ones, which are few, to this, rather than read a whole group
+//     the long way whenever one of its lines is long (a branch that real files make the
+//     processor guess wrong often);
 //   optionally, static void plain_amounts(...), the same for plain lines only (block_checks.hpp),
-//     which are whole numbers of cents divided by 100;
+//     which are whole numbers of cents divided by 100, none left unread;
 //   void take(const Float* negated, const char* line): adds the line that starts at `line`
 //     (its line feed) to the owner's total and its letter's, all other totals kept bit for bit.
 #pragma once
@@ -108,11 +115,39 @@ template <typename Numbers, bool kPlain>
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
     alignas(64) Float negated[kMaxGroups][kLines];
     const std::uint32_t* const line_feeds = index.line_feeds;
+    // The lines left unread among the kAhead groups from a multiple of kAhead on: bit
+    // kLines * (g % kAhead) + j for line j of group g. They are read one at a time when the
+    // last of those groups has been worked out, kAhead groups before the first of them is
+    // added: one loop per 64 lines, whose end alone the processor may guess wrong.
+    static_assert(kAhead * kLines <= 64);
+    constexpr bool kHasPlainAmounts =
+        requires(Float * out, const char* t, const std::uint32_t* at) {
+        Numbers::plain_amounts(out, t, at);
+    };
+    constexpr bool kLeavesLongLines = requires(const char* t, const std::uint32_t* at) {
+        Numbers::long_amount(t, at);
+    };
+    std::uint64_t unread = 0;
     const auto amounts_of_group = [&](std::uint32_t group) {
-        if constexpr (kPlain && requires { Numbers::plain_amounts; }) {
-            Numbers::plain_amounts(negated[group], text, line_feeds + kLines * group);
+        const std::uint32_t* const at = line_feeds + kLines * group;
+        if constexpr (kPlain && kHasPlainAmounts) {
+            Numbers::plain_amounts(negated[group], text, at);
+        } else if constexpr (kLeavesLongLines) {
+            unread |= std::uint64_t{Numbers::amounts(negated[group], text, at)}
+                      << (kLines * (group % kAhead));
         } else {
-            Numbers::amounts(negated[group], text, line_feeds + kLines * group);
+            Numbers::amounts(negated[group], text, at);
+        }
+    };
+    const auto read_unread = [&](std::uint32_t last_group) {
+        if constexpr (kLeavesLongLines) {
+            const std::uint32_t first_line = kLines * (last_group - last_group % kAhead);
+            for (; unread != 0; unread &= unread - 1) {
+                const std::uint32_t line =
+                    first_line + static_cast<std::uint32_t>(std::countr_zero(unread));
+                negated[line / kLines][line % kLines] =
+                    Numbers::long_amount(text, line_feeds + line);
+            }
         }
     };
     Numbers numbers(totals);
@@ -121,11 +156,13 @@ template <typename Numbers, bool kPlain>
     for (std::uint32_t group = 0; group < first; ++group) {
         amounts_of_group(group);
     }
+    read_unread(first - 1);
     // Each step works out one group and adds one kAhead groups before it.
     std::uint32_t group = 0;
     for (; group + kAhead < groups; ++group) {
         const std::uint32_t ahead = group + kAhead;
         amounts_of_group(ahead);
+        if ((ahead + 1) % kAhead == 0 || ahead + 1 == groups) read_unread(ahead);
         take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }
     for (; group + 1 < groups; ++group) {

@@ -74,48 +74,54 @@ struct Block : BlockByShifts<Block> {
     }
 };
 
+// Digits as their values by a byte shuffle: a byte of the amount, XORed with '0', is a digit's
+// value (0 to 9), the point (0x1E) or a sign (0x1D, 0x1B), and the bytes shifted in front of
+// the amount are 0: the low four bits of each pick its value here, 0 for all but digits.
+alignas(32) constexpr std::int8_t kDigitValues[32] = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0, 0};
+
 // The negated amounts of the 4 lines that start at the line feeds at[0..3] and end at
-// at[1..4], as doubles in line order: read as the AVX-512 way reads 8 (avx512.cpp), with
-// vector compares in place of mask registers. A group with a longer amount is read by the
-// 16-byte code that the SSE2 way uses.
+// at[1..4], as doubles in line order. Each amount of up to 8 bytes is moved to the end of a
+// 64-bit lane and read as line_shape.hpp says, its digits weighed by two multiply-adds: in
+// pairs (10, 1), then pairs of pairs (100, 1), where the pair of the last two bytes weighs 10
+// when they are decimals (a point stands on byte 5 or 6 of the lane); then the halves of the
+// lane joined (10^4, 1). The weighed amount is brought to thousandths by the power of ten that
+// the point's place picks, so that one divisor, 1000, serves every line. A longer amount is left
+// unread (`unread`, bit j for line j), for the 16-byte code that the SSE2 way uses.
 template <bool kSignsCount>
-TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at) noexcept {
+TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at,
+                                std::uint32_t& unread) noexcept {
     const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     const __m128i lengths =
         _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), starts);
-    if (_mm_movemask_epi8(
-            _mm_cmpgt_epi32(lengths, _mm_set1_epi32(x86_amounts::kLongestShortLine))) != 0) {
-        __m128d first, last;
-        x86_amounts::negated_of_4<kSignsCount>(text, at, first, last);
-        return _mm256_set_m128d(last, first);
-    }
+    // Bytes short of the longest line the lanes hold: below 0 for a longer line, left unread.
+    const __m128i missing = _mm_sub_epi32(_mm_set1_epi32(x86_amounts::kLongestShortLine), lengths);
+    unread = static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(missing)));
     const __m256i words = avx_lanes::words_after_blanks(text, at);
-    const __m256i shifts =
-        _mm256_cvtepu32_epi64(_mm_slli_epi32(_mm_sub_epi32(_mm_set1_epi32(11), lengths), 3));
-    // The amount in the last bytes of each 64-bit lane, zeros in front of it.
-    const __m256i aligned = _mm256_sllv_epi64(words, shifts);
-    // Digits as their values. Every other byte is a zero in front, a point or a sign: 0x30,
-    // 0x1E, 0x1D or 0x1B after the XOR, which one signed comparison with 10 clears.
-    const __m256i offset = _mm256_xor_si256(aligned, _mm256_set1_epi8('0'));
-    const __m256i values =
-        _mm256_and_si256(offset, _mm256_cmpgt_epi8(_mm256_set1_epi8(10), offset));
-    const __m256i points = equal_32(aligned, '.');
-    const __m256i decimals =
-        _mm256_or_si256(_mm256_slli_epi64(points, 8), _mm256_slli_epi64(points, 16));
-    const __m256i nine_times = _mm256_add_epi8(_mm256_slli_epi16(values, 3), values);
-    const __m256i weighed = _mm256_add_epi8(values, _mm256_and_si256(decimals, nine_times));
-    const __m256i pairs = _mm256_maddubs_epi16(weighed, _mm256_set1_epi16(0x010A));  // (10, 1)
-    const __m256i quads = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00010064));   // (100, 1)
-    // The weighed amount (below 10^8) times the power of ten that makes it the amount in
-    // thousandths, picked by the point's place (1 to 3, or 0 without a point): one divisor,
-    // 1000, for every line.
+    // The amount in the last bytes of each 64-bit lane, XORed with '0', and zeros in front of
+    // it: the bytes after the amount leave the lane (a line past the last leaves it whole).
+    const __m256i aligned = _mm256_sllv_epi64(_mm256_xor_si256(words, _mm256_set1_epi8('0')),
+                                              _mm256_cvtepu32_epi64(_mm_slli_epi32(missing, 3)));
+    const __m256i values = _mm256_shuffle_epi8(
+        _mm256_load_si256(reinterpret_cast<const __m256i*>(kDigitValues)), aligned);
+    const __m256i points = _mm256_cmpeq_epi8(aligned, _mm256_set1_epi8('.' ^ '0'));
+    const __m256i pairs = _mm256_maddubs_epi16(values, _mm256_set1_epi16(0x010A));  // (10, 1)
+    // (100, 1, 100, 1) per lane, the last 1 made 10 where a point stands on byte 5 or 6.
+    const __m256i decimals = _mm256_and_si256(_mm256_or_si256(_mm256_slli_epi64(points, 8), points),
+                                              _mm256_set1_epi64x(0x0009000000000000));
+    const __m256i quads =
+        _mm256_madd_epi16(pairs, _mm256_add_epi16(_mm256_set1_epi32(0x00010064), decimals));
+    // The two quads (at most 10890 each) as 16-bit numbers at the bottom of the lane, joined.
+    const __m256i halves =
+        _mm256_shuffle_epi8(quads, _mm256_broadcastsi128_si256(_mm_setr_epi8(
+                                       0, 1, 4, 5, -1, -1, -1, -1, 8, 9, 12, 13, -1, -1, -1, -1)));
+    const __m256i weighed = _mm256_madd_epi16(halves, _mm256_set1_epi64x(0x0000000000012710));
+    // The power of ten, picked by the point's place (1 to 3, or 0 without a point).
     const __m256i place = _mm256_sad_epu8(
         _mm256_and_si256(points, _mm256_set1_epi64x(0x0302010000000000)), _mm256_setzero_si256());
     const __m256i scale =
         _mm256_permutevar8x32_epi32(_mm256_setr_epi32(1000, 1, 10, 100, 0, 0, 0, 0), place);
-    const __m256i weighed_whole = _mm256_add_epi64(
-        _mm256_mul_epu32(quads, _mm256_set1_epi64x(10000)), _mm256_srli_epi64(quads, 32));
-    const __m256i thousandths = _mm256_mul_epu32(weighed_whole, scale);
+    const __m256i thousandths = _mm256_mul_epu32(weighed, scale);
     // Below 2^52: set into the significand of 2^52, and 2^52 taken off, gives it exactly.
     const __m256d two_52 = _mm256_set1_pd(4503599627370496.0);
     const __m256d exact =
@@ -130,11 +136,21 @@ TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at) noexc
     return _mm256_div_pd(exact, divisors);
 }
 
-TALLY_AVX2 void amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
-    _mm256_store_pd(out, negated_of_4<true>(text, at));
+TALLY_AVX2 std::uint32_t amounts_of_4(double* out, const char* text,
+                                      const std::uint32_t* at) noexcept {
+    std::uint32_t unread;
+    _mm256_store_pd(out, negated_of_4<true>(text, at, unread));
+    return unread;
 }
-TALLY_AVX2 void amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
-    _mm_store_ps(out, _mm256_cvtpd_ps(negated_of_4<false>(text, at)));
+TALLY_AVX2 std::uint32_t amounts_of_4(float* out, const char* text,
+                                      const std::uint32_t* at) noexcept {
+    std::uint32_t unread;
+    _mm_store_ps(out, _mm256_cvtpd_ps(negated_of_4<false>(text, at, unread)));
+    return unread;
+}
+template <typename F>
+TALLY_AVX2 F amount_of_line(const char* text, const std::uint32_t* at) noexcept {
+    return static_cast<F>(x86_amounts::negated_of_line<sizeof(F) == sizeof(double)>(text, at));
 }
 
 // The same for 4 plain lines: their cents divided by 100. The cents of a float (below 2^24)
@@ -153,8 +169,9 @@ TALLY_AVX2 void plain_amounts_of_4(float* out, const char* text, const std::uint
     _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
 }
 
-TALLY_WAY_ENTRY_POINTS(TALLY_AVX2 TALLY_INLINE_ALL,
-                       LaneTotals<F, 4, amounts_of_4, plain_amounts_of_4>)
+TALLY_WAY_ENTRY_POINTS(
+    TALLY_AVX2 TALLY_INLINE_ALL,
+    LaneTotals<F, 4, std::uint32_t, amounts_of_4, plain_amounts_of_4, amount_of_line<F>>)
 
 }  // namespace
 

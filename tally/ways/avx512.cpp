@@ -210,7 +210,7 @@ TALLY_AVX512 void plain_amounts_of_8(float* out, const char* text,
 }
 
 TALLY_WAY_ENTRY_POINTS(TALLY_AVX512 TALLY_INLINE_ALL,
-                       LaneTotals<F, 8, amounts_of_8, plain_amounts_of_8>)
+                       LaneTotals<F, 8, void, amounts_of_8, plain_amounts_of_8>)
 
 }  // namespace
 

@@ -209,19 +209,13 @@ template <bool kSignsCount>
 }
 
 // The negated amounts of the 4 lines that start at the line feeds at[0..3] and end at at[1..4]:
-// lines 0 and 1 in `first`, 2 and 3 in `last`, or with a line longer than kLongestShortLine, all
-// four read through their windows into `out` (the return is then false).
-template <bool kSignsCount, typename F>
-[[gnu::always_inline]] inline bool negated_of_4(const char* text, const std::uint32_t* at,
-                                                float64x2_t& first, float64x2_t& last,
-                                                F* out) noexcept {
+// lines 0 and 1 in `first`, 2 and 3 in `last`. Returns the bits of the lines longer than
+// kLongestShortLine (bit j for line j), which it leaves unread: their places hold any value.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline std::uint32_t negated_of_4(const char* text, const std::uint32_t* at,
+                                                         float64x2_t& first,
+                                                         float64x2_t& last) noexcept {
     const uint32x4_t lengths = vsubq_u32(vld1q_u32(at + 1), vld1q_u32(at));
-    if (vmaxvq_u32(lengths) > kLongestShortLine) [[unlikely]] {
-        for (int j = 0; j < 4; ++j) {
-            out[j] = static_cast<F>(negated_of_window<kSignsCount>(text, at + j));
-        }
-        return false;
-    }
     const auto word = [&](int j) {
         std::uint64_t w;
         std::memcpy(&w, text + at[j] + 3, sizeof w);
@@ -233,27 +227,33 @@ template <bool kSignsCount, typename F>
                                       vreinterpretq_s64_u64(vmovl_u32(vget_low_u32(shifts))));
     last = negated_of_2<kSignsCount>(vcombine_u64(vcreate_u64(word(2)), vcreate_u64(word(3))),
                                      vreinterpretq_s64_u64(vmovl_high_u32(shifts)));
-    return true;
+    // Bit j of the lines longer than the lanes hold.
+    const uint32x4_t line_bits = {1, 2, 4, 8};
+    return vaddvq_u32(vandq_u32(vcgtq_u32(lengths, vdupq_n_u32(kLongestShortLine)), line_bits));
 }
 
-// The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order.
-// Float amounts are worked out in double and rounded to float (line_shape.hpp says why that is
-// exact).
-void amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+// The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order, the
+// long ones left unread, and of one line of any length. Float amounts are worked out in double
+// and rounded to float (line_shape.hpp says why that is exact).
+std::uint32_t amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
     float64x2_t first, last;
-    if (negated_of_4<true>(text, at, first, last, out)) {
-        vst1q_f64(out, first);
-        vst1q_f64(out + 2, last);
-    }
+    const std::uint32_t unread = negated_of_4<true>(text, at, first, last);
+    vst1q_f64(out, first);
+    vst1q_f64(out + 2, last);
+    return unread;
 }
-void amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+std::uint32_t amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
     float64x2_t first, last;
-    if (negated_of_4<false>(text, at, first, last, out)) {
-        vst1q_f32(out, vcvt_high_f32_f64(vcvt_f32_f64(first), last));
-    }
+    const std::uint32_t unread = negated_of_4<false>(text, at, first, last);
+    vst1q_f32(out, vcvt_high_f32_f64(vcvt_f32_f64(first), last));
+    return unread;
+}
+template <typename F>
+F amount_of_line(const char* text, const std::uint32_t* at) noexcept {
+    return static_cast<F>(negated_of_window<sizeof(F) == sizeof(double)>(text, at));
 }
 
-TALLY_WAY_ENTRY_POINTS(, LaneTotals<F, 4, amounts_of_4>)
+TALLY_WAY_ENTRY_POINTS(, LaneTotals<F, 4, std::uint32_t, amounts_of_4, nullptr, amount_of_line<F>>)
 
 }  // namespace
 

@@ -87,19 +87,26 @@ struct Block : BlockByShifts<Block> {
 };
 
 // The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order: of
-// common lines, and of plain lines (their cents divided by 100; the cents of a float, below
-// 2^24, convert exactly, and the float division rounds once). Float amounts are worked out in
-// double and rounded to float (line_shape.hpp says why that is exact).
-void amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+// common lines (the long ones left unread, and read one at a time), and of plain lines (their cents
+// divided by 100; the cents of a float, below 2^24, convert exactly, and the float division rounds
+// once). Float amounts are worked out in double and rounded to float (line_shape.hpp says why that
+// is exact).
+std::uint32_t amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
     __m128d first, last;
-    x86_amounts::negated_of_4<true>(text, at, first, last);
+    const std::uint32_t unread = x86_amounts::negated_of_4<true>(text, at, first, last);
     _mm_store_pd(out, first);
     _mm_store_pd(out + 2, last);
+    return unread;
 }
-void amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+std::uint32_t amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
     __m128d first, last;
-    x86_amounts::negated_of_4<false>(text, at, first, last);
+    const std::uint32_t unread = x86_amounts::negated_of_4<false>(text, at, first, last);
     _mm_store_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(first), _mm_cvtpd_ps(last)));
+    return unread;
+}
+template <typename F>
+F amount_of_line(const char* text, const std::uint32_t* at) noexcept {
+    return static_cast<F>(x86_amounts::negated_of_line<sizeof(F) == sizeof(double)>(text, at));
 }
 void plain_amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
     const __m128i cents = x86_amounts::plain_cents_of_4(text, at);
@@ -112,7 +119,9 @@ void plain_amounts_of_4(float* out, const char* text, const std::uint32_t* at) n
     _mm_store_ps(out, _mm_div_ps(whole, _mm_set1_ps(-100.0f)));
 }
 
-TALLY_WAY_ENTRY_POINTS(TALLY_INLINE_ALL, LaneTotals<F, 4, amounts_of_4, plain_amounts_of_4>)
+TALLY_WAY_ENTRY_POINTS(
+    TALLY_INLINE_ALL,
+    LaneTotals<F, 4, std::uint32_t, amounts_of_4, plain_amounts_of_4, amount_of_line<F>>)
 
 }  // namespace
 

@@ -3,9 +3,9 @@
 // its own target attributes (everything here is always inlined into it).
 // Included only by those ways' files.
 //
-// Most amounts are 8 bytes or shorter (up to 5 integer digits with 2 decimals): a group of
-// 4 such lines is read with 8-byte windows, 2 lines to a register. A group with a longer amount
-// is read with 16-byte windows, one line to a register.
+// Most amounts are 8 bytes or shorter (up to 5 integer digits with 2 decimals): 4 such lines
+// are read with 8-byte windows, 2 lines to a register. A longer amount is read on its own with
+// a 16-byte window.
 #pragma once
 
 #include <emmintrin.h>
@@ -112,36 +112,39 @@ template <bool kSignsCount>
 }
 
 // The negated amounts of the 4 lines that start at the line feeds at[0..3] and end at
-// at[1..4], as doubles: lines 0 and 1 in `first_two`, 2 and 3 in `last_two`.
+// at[1..4], as doubles: lines 0 and 1 in `first_two`, 2 and 3 in `last_two`. Returns the bits
+// of the lines longer than kLongestShortLine (bit j for line j), which it leaves unread: their
+// places hold any value.
 template <bool kSignsCount>
-[[gnu::always_inline]] inline void negated_of_4(const char* text, const std::uint32_t* at,
-                                                __m128d& first_two, __m128d& last_two) noexcept {
+[[gnu::always_inline]] inline std::uint32_t negated_of_4(const char* text, const std::uint32_t* at,
+                                                         __m128d& first_two,
+                                                         __m128d& last_two) noexcept {
     std::uint32_t divisors[4];
     const __m128i lengths = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)),
                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
     const __m128i long_lines = _mm_cmpgt_epi32(lengths, _mm_set1_epi32(kLongestShortLine));
-    if (_mm_movemask_epi8(long_lines) == 0) {
-        // The 8 bytes of each line, as one 32-bit number per line.
-        const __m128i octets =
-            octets_of(quads_of(weighed_short_2<kSignsCount>(text, at, divisors)),
-                      quads_of(weighed_short_2<kSignsCount>(text, at + 2, divisors + 2)));
-        first_two = _mm_div_pd(_mm_cvtepi32_pd(octets), divisors_of_2(divisors));
-        last_two = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(octets, octets)),
-                              divisors_of_2(divisors + 2));
-        return;
-    }
-    // Per line, the value of its first 8 bytes and of its last 8, joined exactly (below 10^13).
-    __m128i weighed[4];
-    for (int j = 0; j < 4; ++j) weighed[j] = weighed_long<kSignsCount>(text, at + j, divisors[j]);
-    const auto negated_of_2 = [](__m128i halves, const std::uint32_t* two_divisors) {
-        const __m128i ordered = _mm_shuffle_epi32(halves, _MM_SHUFFLE(3, 1, 2, 0));
-        const __m128d first_8 = _mm_cvtepi32_pd(ordered);
-        const __m128d last_8 = _mm_cvtepi32_pd(_mm_unpackhi_epi64(ordered, ordered));
-        return _mm_div_pd(_mm_add_pd(_mm_mul_pd(first_8, _mm_set1_pd(1e8)), last_8),
-                          divisors_of_2(two_divisors));
-    };
-    first_two = negated_of_2(octets_of(quads_of(weighed[0]), quads_of(weighed[1])), divisors);
-    last_two = negated_of_2(octets_of(quads_of(weighed[2]), quads_of(weighed[3])), divisors + 2);
+    // The 8 bytes of each line, as one 32-bit number per line.
+    const __m128i octets =
+        octets_of(quads_of(weighed_short_2<kSignsCount>(text, at, divisors)),
+                  quads_of(weighed_short_2<kSignsCount>(text, at + 2, divisors + 2)));
+    first_two = _mm_div_pd(_mm_cvtepi32_pd(octets), divisors_of_2(divisors));
+    last_two = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(octets, octets)),
+                          divisors_of_2(divisors + 2));
+    return static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(long_lines)));
+}
+
+// The negated amount of the one line that starts at the line feed at[0] and ends at at[1], of
+// any length: the value of the first 8 bytes of its window and of the last 8, joined exactly
+// (below 10^13), and divided once.
+template <bool kSignsCount>
+[[gnu::always_inline]] inline double negated_of_line(const char* text,
+                                                     const std::uint32_t* at) noexcept {
+    std::uint32_t divisor = 0;
+    const __m128i quads = quads_of(weighed_long<kSignsCount>(text, at, divisor));
+    const __m128d halves = _mm_cvtepi32_pd(octets_of(quads, quads));
+    const double first_8 = _mm_cvtsd_f64(halves);
+    const double last_8 = _mm_cvtsd_f64(_mm_unpackhi_pd(halves, halves));
+    return (first_8 * 1e8 + last_8) / kNegatedDivisors[divisor];
 }
 
 // The whole numbers of cents of the 4 plain lines (block_checks.hpp) that start at the line

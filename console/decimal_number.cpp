@@ -43,6 +43,25 @@ void DigitCollector::add_fraction_digit(char digit) noexcept {
     number_.dropped_nonzero = number_.dropped_nonzero || digit != '0';
 }
 
+void DigitCollector::add_integer_zeros(std::uint64_t count) noexcept {
+    if (number_.digit_count == 0) return;  // leading zeros
+    for (; count > 0 && number_.digit_count < kMaxDigits; --count) keep('0');
+    number_.exponent += static_cast<std::int64_t>(
+        std::min<std::uint64_t>(count, static_cast<std::uint64_t>(kScaleLimit - number_.exponent)));
+}
+
+void DigitCollector::add_fraction_zeros(std::uint64_t count) noexcept {
+    // Zeros between the point and the first significant digit only move the scale; zeros
+    // after the last kept digit change nothing.
+    std::uint64_t moves = number_.digit_count == 0 ? count : 0;
+    for (; count > 0 && number_.digit_count != 0 && number_.digit_count < kMaxDigits; --count) {
+        keep('0');
+        ++moves;
+    }
+    number_.exponent -= static_cast<std::int64_t>(
+        std::min<std::uint64_t>(moves, static_cast<std::uint64_t>(number_.exponent + kScaleLimit)));
+}
+
 void DigitCollector::add_exponent_digit(char digit) noexcept {
     explicit_ = std::min(explicit_ * 10 + (digit - '0'), kExponentLimit);
 }

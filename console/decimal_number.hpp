@@ -33,6 +33,11 @@ class DigitCollector {
     void add_integer_digit(char digit) noexcept;
     // One digit after the decimal point.
     void add_fraction_digit(char digit) noexcept;
+    // `count` zeros before, or after, the decimal point: the same as that many calls of
+    // add_integer_digit('0'), or add_fraction_digit('0'), in one step where the zeros need not be
+    // kept (before the first significant digit, or after the last one kept).
+    void add_integer_zeros(std::uint64_t count) noexcept;
+    void add_fraction_zeros(std::uint64_t count) noexcept;
     // One digit of the explicit exponent ("e-12"), and its sign.
     void add_exponent_digit(char digit) noexcept;
     void set_exponent_negative() noexcept { exponent_negative_ = true; }

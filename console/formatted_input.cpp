@@ -42,6 +42,16 @@ const char* end_of_run(const char* p, const char* end, Stops stops,
 
 }  // namespace
 
+std::size_t FormattedInput::zeros_ahead() const noexcept {
+    const char* const next = text_.next();
+    const char* const end = text_.end();
+    return static_cast<std::size_t>(
+        end_of_run(
+            next, end, [](char c) { return c != '0'; },
+            [](std::uint64_t word) { return words::bytes_other_than(word, '0'); }) -
+        next);
+}
+
 void FormattedInput::skip_white_space() noexcept {
     for (;;) {
         const char* const end = text_.end();
@@ -103,12 +113,22 @@ bool FormattedInput::read_number_general(Float& out) noexcept {
     if (first == '-') number.set_negative();
     int c = peek();
     for (; is_digit(c); c = peek()) {
+        if (const std::size_t zeros = c == '0' ? zeros_ahead() : 0; zeros > 1) {
+            number.add_integer_zeros(zeros);
+            text_.advance(zeros);
+            continue;
+        }
         number.add_integer_digit(static_cast<char>(c));
         text_.advance(1);
     }
     if (c == '.') {
         text_.advance(1);
         for (c = peek(); is_digit(c); c = peek()) {
+            if (const std::size_t zeros = c == '0' ? zeros_ahead() : 0; zeros > 1) {
+                number.add_fraction_zeros(zeros);
+                text_.advance(zeros);
+                continue;
+            }
             number.add_fraction_digit(static_cast<char>(c));
             text_.advance(1);
         }

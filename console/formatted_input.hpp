@@ -101,6 +101,9 @@ class FormattedInput {
     int error() const noexcept { return text_.error(); }
 
   private:
+    // The zero digits from the next byte on that the buffer holds: a long run of them (as in
+    // "0000...12" or "12.5000...") is taken in one step.
+    std::size_t zeros_ahead() const noexcept;
     static bool is_separator_byte(char c) noexcept {
         return chars::is_separator(static_cast<unsigned char>(c));
     }

@@ -26,6 +26,13 @@ inline std::uint64_t non_digit_bytes(std::uint64_t word) noexcept {
     return (((offset & kLow7) + 0x7676767676767676u) | offset) & 0x8080808080808080u;
 }
 
+// Per byte of a word of text: 0x80 where the byte is not `c`, 0 where it is.
+inline std::uint64_t bytes_other_than(std::uint64_t word, char c) noexcept {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    const std::uint64_t x = word ^ (0x0101010101010101u * static_cast<unsigned char>(c));
+    return (((x & kLow7) + kLow7) | x) & 0x8080808080808080u;
+}
+
 // Per byte of a word of text: 0x80 where the byte lies in [low, high] (ASCII bytes, high below
 // 127), 0 where it does not. The additions see only the low 7 bits of each byte, so that no carry
 // crosses into the next; a byte above 127 is in no such range.

@@ -86,9 +86,9 @@ TEST(SkipSeparatorRun, TakesEveryByteButLettersAndDigits) {
     }
 }
 
-// White space before a number, and a separator run, of every length up to 24 and then each byte
-// value: a long run is taken eight bytes at a time, and must end at exactly the first byte that
-// is not of it, wherever that byte stands.
+// White space before a number, a separator run, and zeros in a number, of every length up to 24
+// and then each byte value: a long run is taken eight bytes at a time, and must end at exactly
+// the first byte that is not of it, wherever that byte stands.
 TEST(SkipRuns, EndAtTheFirstByteOfAnotherKindWhateverItsPlace) {
     const std::string spaces = " \t\n\v\f\r";
     const std::string separators = " ,;-.\x80\xff\t";
@@ -109,6 +109,20 @@ TEST(SkipRuns, EndAtTheFirstByteOfAnotherKindWhateverItsPlace) {
                                     console::chars::is_digit(byte) || console::chars::is_sign(byte);
                 EXPECT_EQ(in.read_int(value), number);
                 EXPECT_EQ(drain(in), number ? std::string(";") : c + std::string("7;"));
+            }
+            {
+                ChunkedSource source(std::string(length, '0') + c + ";");
+                FormattedInput in(source);
+                double value = -1;
+                const bool number = length > 0 || console::chars::is_digit(byte);
+                EXPECT_EQ(in.read_number(value), number);
+                // White space before a number is taken whether or not one follows.
+                const bool taken = number ? console::chars::is_digit(byte) || c == '.'
+                                          : console::chars::is_space(byte);
+                EXPECT_EQ(drain(in), taken ? std::string(";") : c + std::string(";"));
+                if (number) {
+                    EXPECT_EQ(value, console::chars::is_digit(byte) ? byte - '0' : 0);
+                }
             }
             {
                 ChunkedSource source(separator_run + c + "A");

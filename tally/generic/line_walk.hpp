@@ -115,10 +115,11 @@ template <typename Numbers, bool kPlain>
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
     alignas(64) Float negated[kMaxGroups][kLines];
     const std::uint32_t* const line_feeds = index.line_feeds;
-    // The lines left unread among the kAhead groups from a multiple of kAhead on: bit
-    // kLines * (g % kAhead) + j for line j of group g. They are read one at a time when the
-    // last of those groups has been worked out, kAhead groups before the first of them is
-    // added: one loop per 64 lines, whose end alone the processor may guess wrong.
+    // Groups are worked out in blocks of kAhead, from a multiple of kAhead on. The lines that a
+    // block's amounts leave unread (bit kLines * k + j for line j of the block's group k) are
+    // read one at a time when the whole block has been worked out, kAhead groups before the
+    // first of them is added: one loop per 64 lines, whose end alone the processor may guess
+    // wrong.
     static_assert(kAhead * kLines <= 64);
     constexpr bool kHasPlainAmounts =
         requires(Float * out, const char* t, const std::uint32_t* at) {
@@ -128,23 +129,22 @@ template <typename Numbers, bool kPlain>
         Numbers::long_amount(t, at);
     };
     std::uint64_t unread = 0;
-    const auto amounts_of_group = [&](std::uint32_t group) {
+    const auto amounts_of_group = [&](std::uint32_t group, std::uint32_t in_block) {
         const std::uint32_t* const at = line_feeds + kLines * group;
         if constexpr (kPlain && kHasPlainAmounts) {
             Numbers::plain_amounts(negated[group], text, at);
         } else if constexpr (kLeavesLongLines) {
             unread |= std::uint64_t{Numbers::amounts(negated[group], text, at)}
-                      << (kLines * (group % kAhead));
+                      << (kLines * in_block);
         } else {
             Numbers::amounts(negated[group], text, at);
         }
     };
-    const auto read_unread = [&](std::uint32_t last_group) {
+    const auto read_unread = [&](std::uint32_t block) {
         if constexpr (kLeavesLongLines) {
-            const std::uint32_t first_line = kLines * (last_group - last_group % kAhead);
             for (; unread != 0; unread &= unread - 1) {
                 const std::uint32_t line =
-                    first_line + static_cast<std::uint32_t>(std::countr_zero(unread));
+                    kLines * block + static_cast<std::uint32_t>(std::countr_zero(unread));
                 negated[line / kLines][line % kLines] =
                     Numbers::long_amount(text, line_feeds + line);
             }
@@ -154,17 +154,20 @@ template <typename Numbers, bool kPlain>
     const std::uint32_t groups = (count + kLines - 1) / kLines;
     const std::uint32_t first = groups < kAhead ? groups : kAhead;
     for (std::uint32_t group = 0; group < first; ++group) {
-        amounts_of_group(group);
+        amounts_of_group(group, group);
     }
-    read_unread(first - 1);
-    // Each step works out one group and adds one kAhead groups before it.
-    std::uint32_t group = 0;
-    for (; group + kAhead < groups; ++group) {
-        const std::uint32_t ahead = group + kAhead;
-        amounts_of_group(ahead);
-        if ((ahead + 1) % kAhead == 0 || ahead + 1 == groups) read_unread(ahead);
-        take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
+    read_unread(0);
+    // Each step works out one group and adds the one kAhead groups before it.
+    for (std::uint32_t block = kAhead; block < groups; block += kAhead) {
+        const std::uint32_t block_end = groups - block < kAhead ? groups : block + kAhead;
+        for (std::uint32_t ahead = block; ahead < block_end; ++ahead) {
+            amounts_of_group(ahead, ahead - block);
+            const std::uint32_t group = ahead - kAhead;
+            take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
+        }
+        read_unread(block);
     }
+    std::uint32_t group = groups > kAhead ? groups - kAhead : 0;
     for (; group + 1 < groups; ++group) {
         take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }

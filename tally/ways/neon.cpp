@@ -227,22 +227,29 @@ template <bool kSignsCount>
                                       vreinterpretq_s64_u64(vmovl_u32(vget_low_u32(shifts))));
     last = negated_of_2<kSignsCount>(vcombine_u64(vcreate_u64(word(2)), vcreate_u64(word(3))),
                                      vreinterpretq_s64_u64(vmovl_high_u32(shifts)));
-    // Bit j of the lines longer than the lanes hold.
-    const uint32x4_t line_bits = {1, 2, 4, 8};
-    return vaddvq_u32(vandq_u32(vcgtq_u32(lengths, vdupq_n_u32(kLongestShortLine)), line_bits));
+    // Bit j of the lines longer than the lanes hold, in general registers, where the offsets
+    // are already for the loads above: moving a vector's lanes there takes longer.
+    std::uint32_t unread = 0;
+    for (int j = 0; j < 4; ++j) {
+        unread |= static_cast<std::uint32_t>(at[j + 1] - at[j] > kLongestShortLine) << j;
+    }
+    return unread;
 }
 
 // The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order, the
-// long ones left unread, and of one line of any length. Float amounts are worked out in double
-// and rounded to float (line_shape.hpp says why that is exact).
-std::uint32_t amounts_of_4(double* out, const char* text, const std::uint32_t* at) noexcept {
+// long ones left unread (always inlined into the line walk: this way's entry points inline
+// nothing of their own accord), and of one line of any length. Float amounts are worked out in
+// double and rounded to float (line_shape.hpp says why that is exact).
+[[gnu::always_inline]] inline std::uint32_t amounts_of_4(double* out, const char* text,
+                                                         const std::uint32_t* at) noexcept {
     float64x2_t first, last;
     const std::uint32_t unread = negated_of_4<true>(text, at, first, last);
     vst1q_f64(out, first);
     vst1q_f64(out + 2, last);
     return unread;
 }
-std::uint32_t amounts_of_4(float* out, const char* text, const std::uint32_t* at) noexcept {
+[[gnu::always_inline]] inline std::uint32_t amounts_of_4(float* out, const char* text,
+                                                         const std::uint32_t* at) noexcept {
     float64x2_t first, last;
     const std::uint32_t unread = negated_of_4<false>(text, at, first, last);
     vst1q_f32(out, vcvt_high_f32_f64(vcvt_f32_f64(first), last));

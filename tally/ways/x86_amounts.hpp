@@ -40,40 +40,45 @@ inline constexpr std::uint32_t kLongestShortLine = 11;
     return kAmountByteMasks.by_length[length & 31] + (16 - window_bytes);
 }
 
-// Windows of `bytes` made into weighed digits (line_shape.hpp): each digit's value, the point,
-// the sign and the bytes outside `amount` 0, and the decimals (the 1 or 2 bytes after the
-// point) ten times their value. `point` marks the points; `decimals` the bytes after them.
-[[gnu::always_inline]] inline __m128i weighed_digits(__m128i bytes, __m128i amount,
-                                                     __m128i decimals) noexcept {
-    // Digits as their values; the point and the signs become 0x1E, 0x1D and 0x1B, which the
-    // compare clears.
+// The digits of `bytes` that `amount` marks, as their values; every other byte 0 (the point and
+// the signs become 0x1E, 0x1D and 0x1B after the XOR, which the compare clears).
+[[gnu::always_inline]] inline __m128i digit_values(__m128i bytes, __m128i amount) noexcept {
     const __m128i offset = _mm_xor_si128(bytes, _mm_set1_epi8('0'));
-    const __m128i values =
-        _mm_and_si128(_mm_and_si128(offset, _mm_cmplt_epi8(offset, _mm_set1_epi8(10))), amount);
-    // Nine times each value (below 128: no byte carries into the next), added to the decimals.
-    const __m128i nine_times = _mm_add_epi8(_mm_slli_epi16(values, 3), values);
-    return _mm_add_epi8(values, _mm_and_si128(decimals, nine_times));
+    return _mm_and_si128(_mm_and_si128(offset, _mm_cmplt_epi8(offset, _mm_set1_epi8(10))), amount);
 }
 
-// The weighed digits of one line's 16-byte window; sets the index of its divisor.
+// The weights of the second multiply-add of quads_of for each 8 bytes of a window: (100, 1) for
+// each pair of pairs, the last pair's 1 made 10 where its two bytes are decimals, which is where
+// a point stands on byte 5 or 6 of the 8: so that the amount is read weighed (line_shape.hpp).
+[[gnu::always_inline]] inline __m128i hundreds(__m128i point_on_5_or_6) noexcept {
+    return _mm_add_epi16(_mm_set1_epi32(0x00010064),
+                         _mm_and_si128(point_on_5_or_6, _mm_set1_epi64x(0x0009000000000000)));
+}
+
+// The digits' values of one line's 16-byte window, and the weights that read them weighed; sets
+// the index of its divisor.
 template <bool kSignsCount>
-[[gnu::always_inline]] inline __m128i weighed_long(const char* text, const std::uint32_t* at,
-                                                   std::uint32_t& divisor) noexcept {
+[[gnu::always_inline]] inline __m128i values_long(const char* text, const std::uint32_t* at,
+                                                  __m128i& weights,
+                                                  std::uint32_t& divisor) noexcept {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at[1] - 16));
     const __m128i point = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'));
     divisor = divisor_index<kSignsCount>(static_cast<std::uint32_t>(_mm_movemask_epi8(point)),
                                          text + at[0]);
-    // Points before the amount (the lines before) mark bytes before it: they weigh nothing.
-    const __m128i decimals = _mm_or_si128(_mm_slli_si128(point, 1), _mm_slli_si128(point, 2));
+    // Byte 14 of the window (6 of its second 8) for a point on byte 13 or 14: points before the
+    // amount, of the lines before it, mark bytes before it, which weigh nothing.
+    weights = hundreds(_mm_or_si128(_mm_slli_si128(point, 1), point));
     const __m128i amount =
         _mm_load_si128(static_cast<const __m128i*>(amount_mask(at[1] - at[0], 16)));
-    return weighed_digits(bytes, amount, decimals);
+    return digit_values(bytes, amount);
 }
 
-// The weighed digits of two lines' 8-byte windows, one in each half; sets their divisors.
+// The digits' values of two lines' 8-byte windows, one in each half, and the weights that read
+// them weighed; sets their divisors.
 template <bool kSignsCount>
-[[gnu::always_inline]] inline __m128i weighed_short_2(const char* text, const std::uint32_t* at,
-                                                      std::uint32_t* divisors) noexcept {
+[[gnu::always_inline]] inline __m128i values_short_2(const char* text, const std::uint32_t* at,
+                                                     __m128i& weights,
+                                                     std::uint32_t* divisors) noexcept {
     const auto load_8 = [](const void* p) {
         return _mm_loadl_epi64(static_cast<const __m128i*>(p));
     };
@@ -84,21 +89,21 @@ template <bool kSignsCount>
     divisors[0] = divisor_index<kSignsCount>(points << 8, text + at[0]);
     divisors[1] = divisor_index<kSignsCount>(points, text + at[1]);
     // Shifted within each half, so that no point marks a byte of the other line.
-    const __m128i decimals = _mm_or_si128(_mm_slli_epi64(point, 8), _mm_slli_epi64(point, 16));
+    weights = hundreds(_mm_or_si128(_mm_slli_epi64(point, 8), point));
     const __m128i amount = _mm_unpacklo_epi64(load_8(amount_mask(at[1] - at[0], 8)),
                                               load_8(amount_mask(at[2] - at[1], 8)));
-    return weighed_digits(bytes, amount, decimals);
+    return digit_values(bytes, amount);
 }
 
-// Weighed digits (up to 90 each) in pairs, then those in pairs, as 32-bit numbers: the
-// first 4 bytes' value and the next 4 bytes' of each half. A pair of decimals weighs at most
-// 990 and its quad at most 10890, which 16 bits hold.
-[[gnu::always_inline]] inline __m128i quads_of(__m128i v) noexcept {
+// Digits' values in pairs (10, 1), then those in pairs by `weights` (hundreds), as 32-bit
+// numbers: the first 4 bytes' value and the next 4 bytes' of each half. A pair of decimals
+// weighs at most 990 and its quad at most 10890, which 16 bits hold.
+[[gnu::always_inline]] inline __m128i quads_of(__m128i v, __m128i weights) noexcept {
     const __m128i zero = _mm_setzero_si128();
     const __m128i tens = _mm_set1_epi32(0x0001000A);  // pairs (10, 1)
     const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), tens),
                                           _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), tens));
-    return _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));  // pairs (100, 1)
+    return _mm_madd_epi16(pairs, weights);
 }
 
 // Quads joined in pairs: each pair of 32-bit quads of `a`, then of `b`, as one 8-byte value.
@@ -124,9 +129,12 @@ template <bool kSignsCount>
                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
     const __m128i long_lines = _mm_cmpgt_epi32(lengths, _mm_set1_epi32(kLongestShortLine));
     // The 8 bytes of each line, as one 32-bit number per line.
+    __m128i first_weights, last_weights;
+    const __m128i first_values = values_short_2<kSignsCount>(text, at, first_weights, divisors);
+    const __m128i last_values =
+        values_short_2<kSignsCount>(text, at + 2, last_weights, divisors + 2);
     const __m128i octets =
-        octets_of(quads_of(weighed_short_2<kSignsCount>(text, at, divisors)),
-                  quads_of(weighed_short_2<kSignsCount>(text, at + 2, divisors + 2)));
+        octets_of(quads_of(first_values, first_weights), quads_of(last_values, last_weights));
     first_two = _mm_div_pd(_mm_cvtepi32_pd(octets), divisors_of_2(divisors));
     last_two = _mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(octets, octets)),
                           divisors_of_2(divisors + 2));
@@ -140,7 +148,9 @@ template <bool kSignsCount>
 [[gnu::always_inline]] inline double negated_of_line(const char* text,
                                                      const std::uint32_t* at) noexcept {
     std::uint32_t divisor = 0;
-    const __m128i quads = quads_of(weighed_long<kSignsCount>(text, at, divisor));
+    __m128i weights;
+    const __m128i values = values_long<kSignsCount>(text, at, weights, divisor);
+    const __m128i quads = quads_of(values, weights);
     const __m128d halves = _mm_cvtepi32_pd(octets_of(quads, quads));
     const double first_8 = _mm_cvtsd_f64(halves);
     const double last_8 = _mm_cvtsd_f64(_mm_unpackhi_pd(halves, halves));

@@ -90,40 +90,76 @@ std::uint64_t value_of_8(std::uint64_t v) noexcept {
     return (v * 42949672960001u) >> 32;
 }
 
-// The weighed amount (line_shape.hpp) of the common line that starts at the line feed
-// text + start and ends at text + end, and the index of its divisor, without a branch: the
-// window's two words, their bytes made into digit values ('0' taken off by XOR; the point and
-// the signs then have bit 4 set, which no digit has, and are cleared) and kept where the amount
-// stands (by masks shifted by its length); their value with the point as a digit 0, plus 9
-// times the decimals' value (the 1 or 2 bytes after a point among the last three).
+// The bytes of a common line's amount in its window, 0x0F in each: the window here is the 16
+// bytes up to and including the line feed that ends the line (bytes 0 to 7 the low word, 8 to
+// 15 the high one), so the amount is bytes 18 - length to 14 (length counted from line feed to
+// line feed), a sign in front left out. Indexed by 2 * length + 1 for an amount with a sign,
+// 2 * length without; lengths below 4 (the lines past the last) keep nothing.
+struct AmountNibbles {
+    std::uint64_t low;
+    std::uint64_t high;
+};
+struct AmountNibbleTable {
+    AmountNibbles by_length_and_sign[34];
+};
+constexpr AmountNibbleTable make_amount_nibbles() {
+    AmountNibbleTable table{};
+    for (int length = 4; length <= 16; ++length) {
+        for (int sign = 0; sign < 2; ++sign) {
+            AmountNibbles& m = table.by_length_and_sign[2 * length + sign];
+            for (int byte = 18 - length + sign; byte <= 14; ++byte) {
+                if (byte < 8) {
+                    m.low |= std::uint64_t{0x0F} << (8 * byte);
+                } else {
+                    m.high |= std::uint64_t{0x0F} << (8 * (byte - 8));
+                }
+            }
+        }
+    }
+    return table;
+}
+alignas(64) constexpr AmountNibbleTable kAmountNibbles = make_amount_nibbles();
+
+// The value of 2 groups of 4 bytes that each hold a digit's value (or 0), the first byte of a
+// group the most significant: the first group's in bits 0 to 15, the second's in bits 32 to 47.
+std::uint64_t values_of_4_and_4(std::uint64_t v) noexcept {
+    v = ((v * 2561) >> 8) & 0x00FF00FF00FF00FFu;
+    return ((v * 6553601) >> 16) & 0x0000FFFF0000FFFFu;
+}
+
+// A common line's amount as its window's digits, ready for value_of_8 and values_of_4_and_4,
+// and the index of its divisor (line_shape.hpp).
+struct WindowDigits {
+    std::uint64_t high;  // the last 8 digits
+    std::uint64_t low;   // the ones before them, in bytes 4 to 7
+    std::uint32_t divisor;
+};
+
+// The digits of the weighed amount (line_shape.hpp) of the common line that starts at the line
+// feed text + start and ends at text + end, without a branch: the window's bytes masked to the
+// amount's low 4 bits (kAmountNibbles; the sign goes), where the point reads 0x0E and the digits
+// 0 to 9. The point is among the three bytes before the line feed; the bytes before it move one
+// byte later, over it, which leaves the digits of 12.50 as 12500, of 12.5 as 1250, of 12. as
+// 120 and of 12 as 12, each ending at the line feed's byte (which holds 0).
 template <bool kSignsCount>
-std::uint64_t weighed_amount(const char* text, std::uint32_t start, std::uint32_t end,
-                             std::uint32_t& divisor) noexcept {
-    // The amount's first byte in the window, 3 to 15 (more for the lines past the last, which
-    // keep nothing).
-    const std::uint32_t first = 19 - (end - start);
-    const std::uint64_t all = ~std::uint64_t{0};
-    const std::uint64_t amount_high = first >= 16 ? 0 : all << (first >= 8 ? 8 * (first - 8) : 0);
-    const std::uint64_t amount_low = first >= 8 ? 0 : all << (8 * first);
-    const auto values = [](std::uint64_t word) {
-        const std::uint64_t offset = word ^ (kOnes * '0');
-        return offset & ((kOnes - (offset >> 4 & kOnes)) * 0x0F);
-    };
-    const std::uint64_t high_word = load_word(text + end - 8);
-    const std::uint64_t low = values(load_word(text + end - 16)) & amount_low;
-    const std::uint64_t high = values(high_word) & amount_high;
-    // The points among the last three bytes, as bits 13 to 15 of the window, and 0xFF in the
-    // bytes after each.
-    const std::uint64_t points =
-        ~high_word & low_bits_equal(high_word & kLow7Bits, '.') & kHighBits & 0xFFFFFF0000000000u;
-    // Bytes 5, 6 and 7's flags (bits 47, 55 and 63) gathered by one multiply into bits 13 to
-    // 15: each flag lands on its own bit, so no carry arises.
-    const auto point_bits = static_cast<std::uint32_t>(((points >> 47) * 0x4081) >> 1 & 0xE000);
-    divisor = divisor_index<kSignsCount>(point_bits, text + start);
-    const std::uint64_t point_bytes = (points >> 7) * 0xFF;
-    const std::uint64_t decimals = high & (point_bytes << 8 | point_bytes << 16);
-    return value_of_8(low) * 100000000u + value_of_8(high) +
-           9 * (10 * (decimals >> 48 & 0xFF) + (decimals >> 56));
+WindowDigits window_digits(const char* text, std::uint32_t start, std::uint32_t end) noexcept {
+    const char* const line = text + start;
+    const auto sign = static_cast<std::uint32_t>(static_cast<unsigned char>(line[3]) < '0');
+    const AmountNibbles& kept = kAmountNibbles.by_length_and_sign[2 * (end - start) + sign];
+    const std::uint64_t high = load_word(text + end - 7) & kept.high;
+    const std::uint64_t low = load_word(text + end - 15) & kept.low;
+    // Bit 4 of the point's byte: 0x0E + 2 reaches 0x10, a digit's value + 2 stays below it.
+    const std::uint64_t point = (high + kOnes * 2) & (kOnes * 0x10);
+    const std::uint64_t before_point = (point >> 4) - 1;  // every byte without a point
+    const std::uint64_t after_point = ~std::uint64_t{0} - ((point << 4) - 1);
+    WindowDigits digits;
+    digits.high = (high & before_point) << 8 | (high & after_point) | low >> 56;
+    digits.low = low << 8;
+    // The point at byte 12, 13 or 14 (bit 36, 44 or 52) as bit 13, 14 or 15, by one multiply
+    // that puts each on its own bit.
+    const auto point_bits = static_cast<std::uint32_t>(((point >> 36) * 0x4081) >> 1 & 0xE000);
+    digits.divisor = divisor_index<kSignsCount>(point_bits, line);
+    return digits;
 }
 
 // The whole number of cents of a plain line (block_checks.hpp) that starts at the line feed
@@ -151,13 +187,24 @@ struct Numbers {
         for (int k = 0; k < 4; ++k) totals[k] = sums[k];
     }
     static void amounts(F* out, const char* text, const std::uint32_t* at) noexcept {
+        WindowDigits digits[kLines];
         for (std::uint32_t j = 0; j < kLines; ++j) {
-            std::uint32_t divisor = 0;
+            digits[j] = window_digits<sizeof(F) == sizeof(double)>(text, at[j], at[j + 1]);
+        }
+        // The digits before the last 8, of two lines at once.
+        std::uint64_t before_last_8[kLines];
+        for (std::uint32_t j = 0; j < kLines; j += 2) {
+            const std::uint64_t both =
+                values_of_4_and_4(digits[j].low >> 32 | (digits[j + 1].low & 0xFFFFFFFF00000000u));
+            before_last_8[j] = both & 0xFFFF;
+            before_last_8[j + 1] = both >> 32;
+        }
+        for (std::uint32_t j = 0; j < kLines; ++j) {
             const std::uint64_t weighed =
-                weighed_amount<sizeof(F) == sizeof(double)>(text, at[j], at[j + 1], divisor);
+                before_last_8[j] * 100000000u + value_of_8(digits[j].high);
             // Converted as a signed number (below 10^13), which needs no test of the top bit.
             out[j] = static_cast<F>(static_cast<double>(static_cast<std::int64_t>(weighed)) /
-                                    kNegatedDivisors[divisor]);
+                                    kNegatedDivisors[digits[j].divisor]);
         }
     }
     static void plain_amounts(F* out, const char* text, const std::uint32_t* at) noexcept {

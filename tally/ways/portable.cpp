@@ -4,6 +4,7 @@
 // either byte order (console::words::load_word), so that byte i of a word is byte i of the text.
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 #include "console/word_at_a_time.hpp"
 #include "tally/generic/block_checks.hpp"
@@ -45,37 +46,53 @@ std::uint64_t transposed(std::uint64_t x) noexcept {
     return x ^ t ^ (t << 28);
 }
 
+// The class flags of a block's 8 words, word w's in bit w of each byte.
+struct WordFlags {
+    std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0, sign = 0;
+};
+
 struct Block : BlockByShifts<Block> {
     // Each test leaves its flag in the top bit of each byte of a word. Word w's flags are moved
     // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
     // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
     template <bool kSigns>
     static BlockClasses classify(const char* p) noexcept {
-        std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0, sign = 0;
-        for (int w = 0; w < 8; ++w) {
-            const std::uint64_t word = load_word(p + 8 * w);
-            // A byte above 127 becomes 0x7F, which passes no test.
-            const std::uint64_t high = word & kHighBits;
-            const std::uint64_t low7 = (word & kLow7Bits) | (high - (high >> 7));
-            const int to_bit_w = 7 - w;
-            line_feed |= low_bits_equal(low7, '\n') >> to_bit_w;
-            letter |= low_bits_within(low7, 'A', 3) >> to_bit_w;
-            blank |= low_bits_equal(low7, ' ') >> to_bit_w;
-            point |= low_bits_equal(low7, '.') >> to_bit_w;
-            digit |= low_bits_within(low7, '0', 10) >> to_bit_w;
-            if constexpr (kSigns) {
-                sign |= (low_bits_equal(low7, '-') | low_bits_equal(low7, '+')) >> to_bit_w;
+        WordFlags flags;
+        if constexpr (kSigns) {
+            // Word by word with a constant shift each: left to itself, GCC keeps these in a loop
+            // with a shift by a variable, which takes more on x86.
+            [&]<int... kWords>(std::integer_sequence<int, kWords...>) {
+                (add_word<true>(p + 8 * kWords, 7 - kWords, flags), ...);
             }
+            (std::make_integer_sequence<int, 8>{});
+        } else {
+            for (int w = 0; w < 8; ++w) add_word<false>(p + 8 * w, 7 - w, flags);
         }
         BlockClasses c;
-        c.line_feed = transposed(line_feed);
-        c.letter = transposed(letter);
-        c.blank = transposed(blank);
-        c.point = transposed(point);
-        c.digit = transposed(digit);
-        c.sign = kSigns ? transposed(sign) : 0;
+        c.line_feed = transposed(flags.line_feed);
+        c.letter = transposed(flags.letter);
+        c.blank = transposed(flags.blank);
+        c.point = transposed(flags.point);
+        c.digit = transposed(flags.digit);
+        c.sign = kSigns ? transposed(flags.sign) : 0;
         c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
         return c;
+    }
+    // The flags of the word at p, moved to bit 7 - to_bit of each byte.
+    template <bool kSigns>
+    static void add_word(const char* p, int to_bit, WordFlags& flags) noexcept {
+        const std::uint64_t word = load_word(p);
+        // A byte above 127 becomes 0x7F, which passes no test.
+        const std::uint64_t high = word & kHighBits;
+        const std::uint64_t low7 = (word & kLow7Bits) | (high - (high >> 7));
+        flags.line_feed |= low_bits_equal(low7, '\n') >> to_bit;
+        flags.letter |= low_bits_within(low7, 'A', 3) >> to_bit;
+        flags.blank |= low_bits_equal(low7, ' ') >> to_bit;
+        flags.point |= low_bits_equal(low7, '.') >> to_bit;
+        flags.digit |= low_bits_within(low7, '0', 10) >> to_bit;
+        if constexpr (kSigns) {
+            flags.sign |= (low_bits_equal(low7, '-') | low_bits_equal(low7, '+')) >> to_bit;
+        }
     }
     static std::uint32_t count_bits(std::uint64_t x) noexcept {
         return count_bits_in_arithmetic(x);

@@ -198,10 +198,15 @@ struct Numbers {
     using Float = F;
     static constexpr std::uint32_t kLines = 4;
     static constexpr std::uint32_t kStride = 1;
-    F sums[4];
-    explicit Numbers(const F* totals) noexcept : sums{totals[0], totals[1], totals[2], totals[3]} {}
+    // The owner's total apart from the letters', so that it stays in a register: in one array
+    // with them, indexed by the letter, it would go through memory with each addition.
+    F owner;
+    F letters[3];
+    explicit Numbers(const F* totals) noexcept
+        : owner(totals[0]), letters{totals[1], totals[2], totals[3]} {}
     void store(F* totals) const noexcept {
-        for (int k = 0; k < 4; ++k) totals[k] = sums[k];
+        totals[0] = owner;
+        for (int k = 0; k < 3; ++k) totals[k + 1] = letters[k];
     }
     static void amounts(F* out, const char* text, const std::uint32_t* at) noexcept {
         WindowDigits digits[kLines];
@@ -233,8 +238,8 @@ struct Numbers {
         }
     }
     void take(const F* negated, const char* line) noexcept {
-        sums[0] = sums[0] - *negated;
-        sums[1 + (line[1] - 'A')] = sums[1 + (line[1] - 'A')] - *negated;
+        owner = owner - *negated;
+        letters[line[1] - 'A'] = letters[line[1] - 'A'] - *negated;
     }
 };
 

@@ -107,14 +107,18 @@ std::uint64_t value_of_8(std::uint64_t v) noexcept {
     return (v * 42949672960001u) >> 32;
 }
 
-// The bytes of a common line's amount in its window, 0x0F in each: the window here is the 16
-// bytes up to and including the line feed that ends the line (bytes 0 to 7 the low word, 8 to
-// 15 the high one), so the amount is bytes 18 - length to 14 (length counted from line feed to
-// line feed), a sign in front left out. Indexed by 2 * length + 1 for an amount with a sign,
+// The bytes of a common line's amount, 0x0F in each, in three words of text around the line
+// feed that ends the line: `high`, the 8 bytes up to and including that line feed, and
+// `later_high` and `later_low`, the 8 and the 16 bytes before the line feed, each byte of the
+// amount there one byte later in its word than in a word that ended at the line feed. The
+// amount is the last length - 3 bytes before the line feed (the length counted from line feed
+// to line feed), a sign in front left out. Indexed by 2 * length + 1 for an amount with a sign,
 // 2 * length without; lengths below 4 (the lines past the last) keep nothing.
 struct AmountNibbles {
-    std::uint64_t low;
     std::uint64_t high;
+    std::uint64_t later_high;
+    std::uint64_t later_low;
+    std::uint64_t padding;  // to 32 bytes, so that an entry is found by a shift
 };
 struct AmountNibbleTable {
     AmountNibbles by_length_and_sign[34];
@@ -124,12 +128,12 @@ constexpr AmountNibbleTable make_amount_nibbles() {
     for (int length = 4; length <= 16; ++length) {
         for (int sign = 0; sign < 2; ++sign) {
             AmountNibbles& m = table.by_length_and_sign[2 * length + sign];
-            for (int byte = 18 - length + sign; byte <= 14; ++byte) {
-                if (byte < 8) {
-                    m.low |= std::uint64_t{0x0F} << (8 * byte);
-                } else {
-                    m.high |= std::uint64_t{0x0F} << (8 * (byte - 8));
-                }
+            // Byte b before the line feed (b from 1) is byte 7 - b of `high`, byte 8 - b of
+            // `later_high` and byte 16 - b of `later_low`.
+            for (int b = 1; b <= length - 3 - sign; ++b) {
+                if (b <= 7) m.high |= std::uint64_t{0x0F} << (8 * (7 - b));
+                if (b <= 8) m.later_high |= std::uint64_t{0x0F} << (8 * (8 - b));
+                if (b >= 9) m.later_low |= std::uint64_t{0x0F} << (8 * (16 - b));
             }
         }
     }
@@ -153,26 +157,27 @@ struct WindowDigits {
 };
 
 // The digits of the weighed amount (line_shape.hpp) of the common line that starts at the line
-// feed text + start and ends at text + end, without a branch: the window's bytes masked to the
+// feed text + start and ends at text + end, without a branch: words of text masked to the
 // amount's low 4 bits (kAmountNibbles; the sign goes), where the point reads 0x0E and the digits
-// 0 to 9. The point is among the three bytes before the line feed; the bytes before it move one
-// byte later, over it, which leaves the digits of 12.50 as 12500, of 12.5 as 1250, of 12. as
-// 120 and of 12 as 12, each ending at the line feed's byte (which holds 0).
+// 0 to 9. The point is among the three bytes before the line feed; the digits before it are
+// taken from the words that end a byte earlier, which puts them one byte later, over the point.
+// That leaves the digits of 12.50 as 12500, of 12.5 as 1250, of 12. as 120 and of 12 as 12,
+// each ending at the line feed's byte (which holds 0).
 template <bool kSignsCount>
 WindowDigits window_digits(const char* text, std::uint32_t start, std::uint32_t end) noexcept {
     const char* const line = text + start;
     const auto sign = static_cast<std::uint32_t>(static_cast<unsigned char>(line[3]) < '0');
     const AmountNibbles& kept = kAmountNibbles.by_length_and_sign[2 * (end - start) + sign];
     const std::uint64_t high = load_word(text + end - 7) & kept.high;
-    const std::uint64_t low = load_word(text + end - 15) & kept.low;
     // Bit 4 of the point's byte: 0x0E + 2 reaches 0x10, a digit's value + 2 stays below it.
     const std::uint64_t point = (high + kOnes * 2) & (kOnes * 0x10);
-    const std::uint64_t before_point = (point >> 4) - 1;  // every byte without a point
-    const std::uint64_t after_point = ~std::uint64_t{0} - ((point << 4) - 1);
+    // The bytes up to the point's, and every byte without a point.
+    const std::uint64_t up_to_point = (point << 4) - 1;
     WindowDigits digits;
-    digits.high = (high & before_point) << 8 | (high & after_point) | low >> 56;
-    digits.low = low << 8;
-    // The point at byte 12, 13 or 14 (bit 36, 44 or 52) as bit 13, 14 or 15, by one multiply
+    digits.high =
+        (load_word(text + end - 8) & kept.later_high & up_to_point) | (high & ~up_to_point);
+    digits.low = load_word(text + end - 16) & kept.later_low;
+    // The point at byte 4, 5 or 6 (bit 36, 44 or 52) as bit 13, 14 or 15, by one multiply
     // that puts each on its own bit.
     const auto point_bits = static_cast<std::uint32_t>(((point >> 36) * 0x4081) >> 1 & 0xE000);
     digits.divisor = divisor_index<kSignsCount>(point_bits, line);

@@ -218,17 +218,19 @@ struct Numbers {
         for (std::uint32_t j = 0; j < kLines; ++j) {
             digits[j] = window_digits<sizeof(F) == sizeof(double)>(text, at[j], at[j + 1]);
         }
-        // The digits before the last 8, of two lines at once.
-        std::uint64_t before_last_8[kLines];
-        for (std::uint32_t j = 0; j < kLines; j += 2) {
-            const std::uint64_t both =
-                values_of_4_and_4(digits[j].low >> 32 | (digits[j + 1].low & 0xFFFFFFFF00000000u));
-            before_last_8[j] = both & 0xFFFF;
-            before_last_8[j + 1] = both >> 32;
+        // The value of the digits before the last 8, of two lines at once, where any line of
+        // the group has them (weighed amounts from 10^8: few lines have them).
+        std::uint64_t before_last_8[kLines] = {};
+        if ((digits[0].low | digits[1].low | digits[2].low | digits[3].low) != 0) {
+            for (std::uint32_t j = 0; j < kLines; j += 2) {
+                const std::uint64_t both = values_of_4_and_4(
+                    digits[j].low >> 32 | (digits[j + 1].low & 0xFFFFFFFF00000000u));
+                before_last_8[j] = (both & 0xFFFF) * 100000000u;
+                before_last_8[j + 1] = (both >> 32) * 100000000u;
+            }
         }
         for (std::uint32_t j = 0; j < kLines; ++j) {
-            const std::uint64_t weighed =
-                before_last_8[j] * 100000000u + value_of_8(digits[j].high);
+            const std::uint64_t weighed = before_last_8[j] + value_of_8(digits[j].high);
             // Converted as a signed number (below 10^13), which needs no test of the top bit.
             out[j] = static_cast<F>(static_cast<double>(static_cast<std::int64_t>(weighed)) /
                                     kNegatedDivisors[digits[j].divisor]);

@@ -21,18 +21,12 @@ constexpr std::uint64_t kOnes = 0x0101010101010101u;
 constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 constexpr std::uint64_t kLow7Bits = 0x7F7F7F7F7F7F7F7Fu;
 
-// Byte tests on the low 7 bits of each byte (so that no addition carries into the next byte),
-// each giving 0x80 in the bytes that pass and 0 in the others. The callers keep the bytes above
-// 127 from passing.
-std::uint64_t low_bits_equal(std::uint64_t low7, char c) noexcept {
-    return ~((low7 ^ (kOnes * static_cast<unsigned char>(c))) + kLow7Bits) & kHighBits;
-}
-
-// From `low` to below low + span: low7 + (128 - bound) reaches 128 exactly when low7 >= bound.
-std::uint64_t low_bits_within(std::uint64_t low7, char low, int span) noexcept {
-    const std::uint64_t at_least_low = low7 + kOnes * static_cast<unsigned>(128 - low);
-    const std::uint64_t past_high = low7 + kOnes * static_cast<unsigned>(128 - low - span);
-    return at_least_low & ~past_high & kHighBits;
+// A byte test on the low 7 bits of each byte, giving 0x80 in the bytes that pass and 0 in the
+// others: the bytes c ^ k for k from 0 to n (n below 16 leaves c's high bits alone), that is
+// where low7 ^ c is at most n, which 0x80 + n - (low7 ^ c) tells by its bit 7 (no byte borrows
+// from the next, as low7 ^ c is below 0x80). The callers keep the bytes above 127 from passing.
+std::uint64_t low_bits_among(std::uint64_t low7, char c, unsigned n) noexcept {
+    return (kOnes * (0x80 + n) - (low7 ^ (kOnes * static_cast<unsigned char>(c)))) & kHighBits;
 }
 
 // An 8 by 8 matrix of bits transposed: bit c of byte r moves to bit r of byte c. Three rounds
@@ -46,28 +40,24 @@ std::uint64_t transposed(std::uint64_t x) noexcept {
     return x ^ t ^ (t << 28);
 }
 
-// The class flags of a block's 8 words, word w's in bit w of each byte.
+// The flags of a block's words so far, gathered as Block::classify says.
 struct WordFlags {
     std::uint64_t line_feed = 0, letter = 0, blank = 0, point = 0, digit = 0, sign = 0;
 };
 
 struct Block : BlockByShifts<Block> {
-    // Each test leaves its flag in the top bit of each byte of a word. Word w's flags are moved
-    // to bit w of each byte, all 8 words ORed into one matrix (byte i, bit w: byte i of word w),
-    // and the matrix transposed, so that bit 8w + i is byte 8w + i of the block.
+    // Each test leaves its flag in the top bit of each byte of a word. The flags of the 8 words
+    // are gathered into one matrix (byte i, bit w: byte i of word w): word by word, the matrix
+    // so far moves a bit lower and the word's flags come in at the top. The matrix transposed
+    // has bit 8w + i for byte 8w + i of the block. The words are taken one by one, unrolled
+    // (GCC otherwise keeps them in a loop in the entry points, constants made again each time).
     template <bool kSigns>
     static BlockClasses classify(const char* p) noexcept {
         WordFlags flags;
-        if constexpr (kSigns) {
-            // Word by word with a constant shift each: left to itself, GCC keeps these in a loop
-            // with a shift by a variable, which takes more on x86.
-            [&]<int... kWords>(std::integer_sequence<int, kWords...>) {
-                (add_word<true>(p + 8 * kWords, 7 - kWords, flags), ...);
-            }
-            (std::make_integer_sequence<int, 8>{});
-        } else {
-            for (int w = 0; w < 8; ++w) add_word<false>(p + 8 * w, 7 - w, flags);
+        [&]<int... kWords>(std::integer_sequence<int, kWords...>) {
+            (add_word<kSigns>(p + 8 * kWords, flags), ...);
         }
+        (std::make_integer_sequence<int, 8>{});
         BlockClasses c;
         c.line_feed = transposed(flags.line_feed);
         c.letter = transposed(flags.letter);
@@ -78,20 +68,21 @@ struct Block : BlockByShifts<Block> {
         c.line_feed_count = count_bits_in_arithmetic(c.line_feed);
         return c;
     }
-    // The flags of the word at p, moved to bit 7 - to_bit of each byte.
+    // Word w's flags into the matrix, for w = 0 to 7 in turn.
     template <bool kSigns>
-    static void add_word(const char* p, int to_bit, WordFlags& flags) noexcept {
+    static void add_word(const char* p, WordFlags& f) noexcept {
         const std::uint64_t word = load_word(p);
-        // A byte above 127 becomes 0x7F, which passes no test.
-        const std::uint64_t high = word & kHighBits;
-        const std::uint64_t low7 = (word & kLow7Bits) | (high - (high >> 7));
-        flags.line_feed |= low_bits_equal(low7, '\n') >> to_bit;
-        flags.letter |= low_bits_within(low7, 'A', 3) >> to_bit;
-        flags.blank |= low_bits_equal(low7, ' ') >> to_bit;
-        flags.point |= low_bits_equal(low7, '.') >> to_bit;
-        flags.digit |= low_bits_within(low7, '0', 10) >> to_bit;
+        const std::uint64_t low7 = word & kLow7Bits;
+        // The bytes below 128: a byte above passes no test.
+        const std::uint64_t ascii = ~word & kHighBits;
+        f.line_feed = f.line_feed >> 1 | (low_bits_among(low7, '\n', 0) & ascii);
+        f.letter = f.letter >> 1 | (low_bits_among(low7, 'C', 2) & ascii);  // C, B, A
+        f.blank = f.blank >> 1 | (low_bits_among(low7, ' ', 0) & ascii);
+        f.point = f.point >> 1 | (low_bits_among(low7, '.', 0) & ascii);
+        f.digit = f.digit >> 1 | (low_bits_among(low7, '0', 9) & ascii);
         if constexpr (kSigns) {
-            flags.sign |= (low_bits_equal(low7, '-') | low_bits_equal(low7, '+')) >> to_bit;
+            f.sign = f.sign >> 1 |
+                     ((low_bits_among(low7, '-', 0) | low_bits_among(low7, '+', 0)) & ascii);
         }
     }
     static std::uint32_t count_bits(std::uint64_t x) noexcept {

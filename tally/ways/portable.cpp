@@ -196,13 +196,14 @@ struct Numbers {
     static constexpr std::uint32_t kStride = 1;
     // The owner's total apart from the letters', so that it stays in a register: in one array
     // with them, indexed by the letter, it would go through memory with each addition.
+    // The letters' totals by the letter's low 2 bits (A, B, C: 1, 2, 3).
     F owner;
-    F letters[3];
+    F letters[4];
     explicit Numbers(const F* totals) noexcept
-        : owner(totals[0]), letters{totals[1], totals[2], totals[3]} {}
+        : owner(totals[0]), letters{0, totals[1], totals[2], totals[3]} {}
     void store(F* totals) const noexcept {
         totals[0] = owner;
-        for (int k = 0; k < 3; ++k) totals[k + 1] = letters[k];
+        for (int k = 1; k < 4; ++k) totals[k] = letters[k];
     }
     static void amounts(F* out, const char* text, const std::uint32_t* at) noexcept {
         WindowDigits digits[kLines];
@@ -237,7 +238,7 @@ struct Numbers {
     }
     void take(const F* negated, const char* line) noexcept {
         owner = owner - *negated;
-        letters[line[1] - 'A'] = letters[line[1] - 'A'] - *negated;
+        letters[line[1] & 3] = letters[line[1] & 3] - *negated;
     }
 };
 

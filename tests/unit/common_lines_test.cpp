@@ -224,7 +224,12 @@ const Fault kFaults[] = {
     {"letter", Fault::replace, 'B'},
     {"minus", Fault::replace, '-'},
     {"exponent", Fault::replace, 'e'},
-    {"byte above 127", Fault::replace, '\xC3'},
+    {"byte above 127", Fault::replace, '\xC3'},  // its low 7 bits a letter, 'C'
+    {"byte above 127, its low 7 bits a digit", Fault::replace, '\xB7'},
+    {"byte above 127, its low 7 bits a minus", Fault::replace, '\xAD'},
+    {"byte above 127, its low 7 bits a point", Fault::replace, '\xAE'},
+    {"byte above 127, its low 7 bits a blank", Fault::replace, '\xA0'},
+    {"byte above 127, its low 7 bits a line feed", Fault::replace, '\x8A'},
     {"NUL", Fault::replace, '\0'},
     {"colon, next to the digits", Fault::replace, ':'},
     {"slash, next to the digits", Fault::replace, '/'},

@@ -39,8 +39,8 @@ namespace tally {
 
 // Regions 1 (double) and 2 (float): walk_lines' loop, the amounts of the group kAhead groups on
 // and the additions of this one, and once every kAhead rounds the long lines left unread by the
-// last kAhead groups' amounts, read one at a time (walk_lines' inner loop, with that read
-// counted in the block's last round).
+// last kAhead groups' amounts, read one at a time (in the round that works out the last of
+// them, as walk_lines reads them).
 template <typename F>
 [[gnu::noinline]] void mca_lines(const char* text, const LineIndex& index, F* totals) {
     constexpr std::uint32_t kLines = WayNumbers<F>::kLines;
@@ -50,48 +50,32 @@ template <typename F>
     constexpr std::uint32_t kMaxGroups = (LineIndex::kCapacity + kLines - 1) / kLines;
     alignas(64) F negated[kMaxGroups][kLines];
     WayNumbers<F> numbers(totals);
-    constexpr bool kLeavesLongLines = requires(const char* t, const std::uint32_t* at) {
-        WayNumbers<F>::long_amount(t, at);
-    };
     std::uint64_t unread = 0;
     const auto amounts_of_group = [&](std::uint32_t group, std::uint32_t in_block) {
-        const std::uint32_t* const at = index.line_feeds + kLines * group;
-        if constexpr (kLeavesLongLines) {
-            unread |= std::uint64_t{WayNumbers<F>::amounts(negated[group], text, at)}
-                      << (kLines * in_block);
-        } else {
-            WayNumbers<F>::amounts(negated[group], text, at);
-        }
+        unread |= std::uint64_t{amounts_of<WayNumbers<F>, false>(negated[group], text,
+                                                                 index.line_feeds + kLines * group)}
+                  << (kLines * in_block);
     };
     const auto read_unread = [&](std::uint32_t block) {
-        if constexpr (kLeavesLongLines) {
-            for (; unread != 0; unread &= unread - 1) {
-                const std::uint32_t line =
-                    kLines * block + static_cast<std::uint32_t>(std::countr_zero(unread));
-                negated[line / kLines][line % kLines] =
-                    WayNumbers<F>::long_amount(text, index.line_feeds + line);
-            }
-        }
+        read_lines_left_unread<WayNumbers<F>>(negated, text, index.line_feeds, kLines * block,
+                                              unread);
     };
     for (std::uint32_t group = 0; group < kAhead; ++group) amounts_of_group(group, group);
     read_unread(0);
-    for (std::uint32_t block = kAhead; block + kAhead <= groups; block += kAhead) {
-        for (std::uint32_t ahead = block; ahead < block + kAhead; ++ahead) {
-            if constexpr (sizeof(F) == sizeof(double)) {
-                MCA_BEGIN(1);
-            } else {
-                MCA_BEGIN(2);
-            }
-            amounts_of_group(ahead, ahead - block);
-            const std::uint32_t group = ahead - kAhead;
-            take_group(numbers, negated[group], text, index.line_feeds, kLines * group, kLines);
-            // The lines the block left unread, in the round that ends it.
-            if (ahead + 1 == block + kAhead) read_unread(block);
-            if constexpr (sizeof(F) == sizeof(double)) {
-                MCA_END(1);
-            } else {
-                MCA_END(2);
-            }
+    for (std::uint32_t group = 0; group + kAhead < groups; ++group) {
+        if constexpr (sizeof(F) == sizeof(double)) {
+            MCA_BEGIN(1);
+        } else {
+            MCA_BEGIN(2);
+        }
+        const std::uint32_t ahead = group + kAhead;
+        amounts_of_group(ahead, ahead % kAhead);
+        if ((ahead + 1) % kAhead == 0) read_unread(ahead - ahead % kAhead);
+        take_group(numbers, negated[group], text, index.line_feeds, kLines * group, kLines);
+        if constexpr (sizeof(F) == sizeof(double)) {
+            MCA_END(1);
+        } else {
+            MCA_END(2);
         }
     }
     numbers.store(totals);

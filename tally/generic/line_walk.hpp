@@ -94,6 +94,50 @@ template <typename Numbers>
     }
 }
 
+// Whether a Numbers type has plain_amounts, and whether its amounts leave long lines unread.
+template <typename Numbers>
+inline constexpr bool kHasPlainAmounts = requires(typename Numbers::Float* out, const char* t,
+                                                  const std::uint32_t* at) {
+    Numbers::plain_amounts(out, t, at);
+};
+template <typename Numbers>
+inline constexpr bool kLeavesLongLines = requires(const char* t, const std::uint32_t* at) {
+    Numbers::long_amount(t, at);
+};
+
+// The negated amounts of the group whose line feeds start at `at`, at `out`: by the plain
+// lines' reading where kPlain and the way has one. Returns the bits of the lines left unread.
+template <typename Numbers, bool kPlain>
+[[gnu::always_inline]] inline std::uint32_t amounts_of(typename Numbers::Float* out,
+                                                       const char* text,
+                                                       const std::uint32_t* at) noexcept {
+    if constexpr (kPlain && kHasPlainAmounts<Numbers>) {
+        Numbers::plain_amounts(out, text, at);
+        return 0;
+    } else if constexpr (kLeavesLongLines<Numbers>) {
+        return Numbers::amounts(out, text, at);
+    } else {
+        Numbers::amounts(out, text, at);
+        return 0;
+    }
+}
+
+// Reads the lines that `unread` marks (bit i for line first_line + i) one at a time into the
+// groups' negated amounts, and clears `unread`.
+template <typename Numbers>
+[[gnu::always_inline]] inline void read_lines_left_unread(
+    typename Numbers::Float (*negated)[Numbers::kLines], const char* text,
+    const std::uint32_t* line_feeds, std::uint32_t first_line, std::uint64_t& unread) noexcept {
+    if constexpr (kLeavesLongLines<Numbers>) {
+        for (; unread != 0; unread &= unread - 1) {
+            const std::uint32_t line =
+                first_line + static_cast<std::uint32_t>(std::countr_zero(unread));
+            negated[line / Numbers::kLines][line % Numbers::kLines] =
+                Numbers::long_amount(text, line_feeds + line);
+        }
+    }
+}
+
 // The first `count` lines of `index` (1 to index.count), whose offsets count from `text`: each
 // line's amount is added to totals[0] (the owner's) and to the total of its letter (totals[1],
 // [2], [3] for A, B, C), in input order. `letter` and `amount` are set to the last line's.
@@ -121,34 +165,15 @@ template <typename Numbers, bool kPlain>
     // first of them is added: one loop per 64 lines, whose end alone the processor may guess
     // wrong.
     static_assert(kAhead * kLines <= 64);
-    constexpr bool kHasPlainAmounts =
-        requires(Float * out, const char* t, const std::uint32_t* at) {
-        Numbers::plain_amounts(out, t, at);
-    };
-    constexpr bool kLeavesLongLines = requires(const char* t, const std::uint32_t* at) {
-        Numbers::long_amount(t, at);
-    };
     std::uint64_t unread = 0;
     const auto amounts_of_group = [&](std::uint32_t group, std::uint32_t in_block) {
-        const std::uint32_t* const at = line_feeds + kLines * group;
-        if constexpr (kPlain && kHasPlainAmounts) {
-            Numbers::plain_amounts(negated[group], text, at);
-        } else if constexpr (kLeavesLongLines) {
-            unread |= std::uint64_t{Numbers::amounts(negated[group], text, at)}
-                      << (kLines * in_block);
-        } else {
-            Numbers::amounts(negated[group], text, at);
-        }
+        unread |= std::uint64_t{amounts_of<Numbers, kPlain>(negated[group], text,
+                                                            line_feeds + kLines * group)}
+                  << (kLines * in_block);
     };
+    // `block`: the first group of the block.
     const auto read_unread = [&](std::uint32_t block) {
-        if constexpr (kLeavesLongLines) {
-            for (; unread != 0; unread &= unread - 1) {
-                const std::uint32_t line =
-                    kLines * block + static_cast<std::uint32_t>(std::countr_zero(unread));
-                negated[line / kLines][line % kLines] =
-                    Numbers::long_amount(text, line_feeds + line);
-            }
-        }
+        read_lines_left_unread<Numbers>(negated, text, line_feeds, kLines * block, unread);
     };
     Numbers numbers(totals);
     const std::uint32_t groups = (count + kLines - 1) / kLines;
@@ -158,16 +183,16 @@ template <typename Numbers, bool kPlain>
     }
     read_unread(0);
     // Each step works out one group and adds the one kAhead groups before it.
-    for (std::uint32_t block = kAhead; block < groups; block += kAhead) {
-        const std::uint32_t block_end = groups - block < kAhead ? groups : block + kAhead;
-        for (std::uint32_t ahead = block; ahead < block_end; ++ahead) {
-            amounts_of_group(ahead, ahead - block);
-            const std::uint32_t group = ahead - kAhead;
-            take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
+    std::uint32_t group = 0;
+    for (; group + kAhead < groups; ++group) {
+        const std::uint32_t ahead = group + kAhead;
+        amounts_of_group(ahead, ahead % kAhead);
+        if constexpr (!kPlain && kLeavesLongLines<Numbers>) {
+            if ((ahead + 1) % kAhead == 0 || ahead + 1 == groups)
+                read_unread(ahead - ahead % kAhead);
         }
-        read_unread(block);
+        take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }
-    std::uint32_t group = groups > kAhead ? groups - kAhead : 0;
     for (; group + 1 < groups; ++group) {
         take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }

@@ -51,16 +51,17 @@ template <typename F>
     alignas(64) F negated[kMaxGroups][kLines];
     WayNumbers<F> numbers(totals);
     std::uint64_t unread = 0;
-    const auto amounts_of_group = [&](std::uint32_t group, std::uint32_t in_block) {
+    const auto amounts_of_group = [&](std::uint32_t group) {
         unread |= std::uint64_t{amounts_of<WayNumbers<F>, false>(negated[group], text,
                                                                  index.line_feeds + kLines * group)}
-                  << (kLines * in_block);
+                  << (kLines * (group % kAhead));
     };
-    const auto read_unread = [&](std::uint32_t block) {
-        read_lines_left_unread<WayNumbers<F>>(negated, text, index.line_feeds, kLines * block,
-                                              unread);
+    // The unread lines of the block that holds `group`.
+    const auto read_unread = [&](std::uint32_t group) {
+        read_lines_left_unread<WayNumbers<F>>(negated, text, index.line_feeds,
+                                              kLines * (group - group % kAhead), unread);
     };
-    for (std::uint32_t group = 0; group < kAhead; ++group) amounts_of_group(group, group);
+    for (std::uint32_t group = 0; group < kAhead; ++group) amounts_of_group(group);
     read_unread(0);
     for (std::uint32_t group = 0; group + kAhead < groups; ++group) {
         if constexpr (sizeof(F) == sizeof(double)) {
@@ -69,8 +70,8 @@ template <typename F>
             MCA_BEGIN(2);
         }
         const std::uint32_t ahead = group + kAhead;
-        amounts_of_group(ahead, ahead % kAhead);
-        if ((ahead + 1) % kAhead == 0) read_unread(ahead - ahead % kAhead);
+        amounts_of_group(ahead);
+        if ((ahead + 1) % kAhead == 0) read_unread(ahead);
         take_group(numbers, negated[group], text, index.line_feeds, kLines * group, kLines);
         if constexpr (sizeof(F) == sizeof(double)) {
             MCA_END(1);

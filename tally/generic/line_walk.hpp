@@ -165,32 +165,32 @@ template <typename Numbers, bool kPlain>
     // first of them is added: one loop per 64 lines, whose end alone the processor may guess
     // wrong.
     static_assert(kAhead * kLines <= 64);
+    // Plain lines are never long: a plain walk reads none one at a time.
+    constexpr bool kReadsUnread = !kPlain && kLeavesLongLines<Numbers>;
     std::uint64_t unread = 0;
-    const auto amounts_of_group = [&](std::uint32_t group, std::uint32_t in_block) {
-        unread |= std::uint64_t{amounts_of<Numbers, kPlain>(negated[group], text,
-                                                            line_feeds + kLines * group)}
-                  << (kLines * in_block);
+    const auto amounts_of_group = [&](std::uint32_t group) {
+        [[maybe_unused]] const std::uint32_t left =
+            amounts_of<Numbers, kPlain>(negated[group], text, line_feeds + kLines * group);
+        if constexpr (kReadsUnread) unread |= std::uint64_t{left} << (kLines * (group % kAhead));
     };
-    // `block`: the first group of the block.
-    const auto read_unread = [&](std::uint32_t block) {
-        read_lines_left_unread<Numbers>(negated, text, line_feeds, kLines * block, unread);
+    // The unread lines of the block that holds `group`.
+    const auto read_unread = [&](std::uint32_t group) {
+        if constexpr (kReadsUnread) {
+            read_lines_left_unread<Numbers>(negated, text, line_feeds,
+                                            kLines * (group - group % kAhead), unread);
+        }
     };
     Numbers numbers(totals);
     const std::uint32_t groups = (count + kLines - 1) / kLines;
     const std::uint32_t first = groups < kAhead ? groups : kAhead;
-    for (std::uint32_t group = 0; group < first; ++group) {
-        amounts_of_group(group, group);
-    }
+    for (std::uint32_t group = 0; group < first; ++group) amounts_of_group(group);
     read_unread(0);
     // Each step works out one group and adds the one kAhead groups before it.
     std::uint32_t group = 0;
     for (; group + kAhead < groups; ++group) {
         const std::uint32_t ahead = group + kAhead;
-        amounts_of_group(ahead, ahead % kAhead);
-        if constexpr (!kPlain && kLeavesLongLines<Numbers>) {
-            if ((ahead + 1) % kAhead == 0 || ahead + 1 == groups)
-                read_unread(ahead - ahead % kAhead);
-        }
+        amounts_of_group(ahead);
+        if ((ahead + 1) % kAhead == 0 || ahead + 1 == groups) read_unread(ahead);
         take_group(numbers, negated[group], text, line_feeds, kLines * group, kLines);
     }
     for (; group + 1 < groups; ++group) {

@@ -10,6 +10,12 @@ namespace console {
 // LF) is the same on every host.
 void read_as_bytes(int fd);
 
+// Where fd is a pipe, lets it hold more than the usual 64 KiB where the system allows, so that
+// a writer such as cat, which writes 128 KiB at a time, need not stop at every write until the
+// program has read; without it the two take turns waiting. Anything else, or a refusal, is left
+// as it is.
+void widen_pipe(int fd);
+
 // Reads up to max bytes from fd: the count, 0 at the end of the input, or -1 with errno set.
 // Reads interrupted by a signal are retried.
 std::ptrdiff_t read_fd(int fd, char* dst, std::size_t max);

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,6 +13,19 @@
 namespace console {
 
 void read_as_bytes(int) {}  // bytes are all there is
+
+void widen_pipe(int fd) {
+#if defined(F_SETPIPE_SZ)
+    constexpr int kPipeBytes = 256 * 1024;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode) &&
+        ::fcntl(fd, F_GETPIPE_SZ) < kPipeBytes) {
+        ::fcntl(fd, F_SETPIPE_SZ, kPipeBytes);
+    }
+#else
+    static_cast<void>(fd);  // no such setting here
+#endif
+}
 
 std::ptrdiff_t read_fd(int fd, char* dst, std::size_t max) {
     for (;;) {

@@ -11,6 +11,8 @@
 
 namespace console {
 
+void widen_pipe(int) {}  // the runtime's pipes are sized by whoever makes them
+
 void read_as_bytes(int fd) {
     // The layer folds CR LF itself, the same on every host; the runtime's text mode would also
     // end the input at a Ctrl-Z byte.

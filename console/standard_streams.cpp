@@ -26,6 +26,7 @@ bool bound_to_process = false;
 
 Streams& process_streams() {
     read_as_bytes(kStandardInput);
+    widen_pipe(kStandardInput);
     // A regular file is read where it lies; anything else, and a file that cannot be mapped,
     // through read(2).
     static MappedFile source(kStandardInput);

@@ -1,4 +1,6 @@
-// Reads and writes that a signal interrupts are retried, so nothing is lost or doubled.
+// Reads and writes that a signal interrupts are retried, so nothing is lost or doubled; a pipe
+// on standard input is widened.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/time.h>
@@ -105,3 +107,19 @@ TEST(InterruptedCalls, AWriteIsFinishedWithoutLossOrRepeats) {
 }
 
 }  // namespace
+
+#if defined(F_SETPIPE_SZ)
+// A pipe on standard input is widened, so that cat's 128 KiB writes fit without a wait; it is
+// never made narrower than it was.
+TEST(WidenPipe, HoldsCatsWritesAndNeverNarrows) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    console::widen_pipe(ends[0]);
+    EXPECT_GE(fcntl(ends[0], F_GETPIPE_SZ), 128 * 1024);
+    ASSERT_GE(fcntl(ends[0], F_SETPIPE_SZ, 1024 * 1024), 1024 * 1024);
+    console::widen_pipe(ends[0]);
+    EXPECT_GE(fcntl(ends[0], F_GETPIPE_SZ), 1024 * 1024);
+    close(ends[0]);
+    close(ends[1]);
+}
+#endif

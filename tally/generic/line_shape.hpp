@@ -27,6 +27,11 @@
 
 namespace tally {
 
+// The longest line whose amount fits 8 bytes (up to 5 integer digits and 2 decimals), from
+// line feed to line feed: the ways that read amounts in 64-bit lanes read these lines so, and
+// leave longer ones to be read one at a time.
+inline constexpr std::uint32_t kLongestShortLine = 11;
+
 // The bits of the amount's bytes in a window (bit i for byte i), by line length: the last
 // length - 3 bytes for the lengths of common lines, 4 to 16.
 struct AmountBytes {

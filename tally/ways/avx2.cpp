@@ -95,7 +95,7 @@ TALLY_AVX2 __m256d negated_of_4(const char* text, const std::uint32_t* at,
     const __m128i lengths =
         _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), starts);
     // Bytes short of the longest line the lanes hold: below 0 for a longer line, left unread.
-    const __m128i missing = _mm_sub_epi32(_mm_set1_epi32(x86_amounts::kLongestShortLine), lengths);
+    const __m128i missing = _mm_sub_epi32(_mm_set1_epi32(kLongestShortLine), lengths);
     unread = static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(missing)));
     const __m256i words = avx_lanes::words_after_blanks(text, at);
     // The amount in the last bytes of each 64-bit lane, XORed with '0', and zeros in front of

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "tally/generic/line_shape.hpp"
+
 #define TALLY_AVX2 __attribute__((target("avx2,bmi,bmi2,popcnt")))
 
 namespace tally::avx_lanes {
@@ -37,8 +39,8 @@ TALLY_AVX2 inline __m256i plain_cents_of_4(const char* text,
     const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line_feeds));
     const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line_feeds + 1));
     // 8 bits per integer digit short of 5; 88 or more (a shift to 0) past the last line.
-    const __m128i missing_bits =
-        _mm_slli_epi32(_mm_sub_epi32(_mm_add_epi32(starts, _mm_set1_epi32(11)), ends), 3);
+    const __m128i missing_bits = _mm_slli_epi32(
+        _mm_sub_epi32(_mm_add_epi32(starts, _mm_set1_epi32(kLongestShortLine)), ends), 3);
     // Per line: bytes 0 to 4 the integer digits (zeros in front), byte 5 the point, 6 and 7 the
     // fraction, each digit as its value.
     const __m256i digits = _mm256_sllv_epi64(_mm256_xor_si256(words, _mm256_set1_epi8('0')),

@@ -154,10 +154,6 @@ template <bool kSignsCount>
     return entries;
 }
 
-// The lines of a group that the 8-byte lanes hold: up to 11 bytes from line feed to line feed,
-// an amount of up to 8 bytes (5 integer digits and 2 decimals).
-constexpr std::uint32_t kLongestShortLine = 11;
-
 // The negated amounts of two short lines, whose words (the 8 bytes from each amount's first byte
 // on) are the lanes of `words`, and `shifts` 8 times 11 less the line's length in each lane's
 // low byte. Each word is moved up by its shift, so that its amount ends in the last byte: the

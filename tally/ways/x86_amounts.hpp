@@ -33,8 +33,6 @@ constexpr AmountByteMasks make_amount_byte_masks() {
 }
 alignas(64) inline constexpr AmountByteMasks kAmountByteMasks = make_amount_byte_masks();
 
-inline constexpr std::uint32_t kLongestShortLine = 11;
-
 [[gnu::always_inline]] inline const void* amount_mask(std::uint32_t length,
                                                       int window_bytes) noexcept {
     return kAmountByteMasks.by_length[length & 31] + (16 - window_bytes);

@@ -73,7 +73,7 @@ TextBuffer::TextBuffer(ByteSource& source) noexcept
 bool TextBuffer::fill(std::size_t wanted) noexcept {
     while (available() < wanted) {
         if (at_end_) return false;
-        if (search_shown_text()) continue;
+        if (search_shown_text(true)) continue;
         uncover_shown_end();
         // The unread text goes to the buffer first: it stays readable there whatever the source
         // does with the memory it showed, and the buffer is where the next block lands if the
@@ -105,6 +105,7 @@ void TextBuffer::move_unread_to_front() noexcept {
     std::memmove(buffer(), next_, unread);
     rebase(buffer());
     end_ = bulk_end_ = buffer() + unread;
+    shown_end_ = nullptr;
 }
 
 void TextBuffer::uncover_shown_end() noexcept {
@@ -124,10 +125,12 @@ bool TextBuffer::show_in_place() noexcept {
     rebase(shown.data);
     end_ = shown.data + unread;
     bulk_end_ = shown.data + shown.size;
-    return search_shown_text();
+    shown_end_ = bulk_end_;
+    // What is shown now is taken, up to its end if need be: the reads have nothing else.
+    return search_shown_text(false);
 }
 
-bool TextBuffer::search_shown_text() noexcept {
+bool TextBuffer::search_shown_text(bool may_leave_tail) noexcept {
     if (end_ == bulk_end_) return false;
     uncover_shown_end();
     // The next bytes become text for the reads up to the first carriage return; the rest of
@@ -143,6 +146,12 @@ bool TextBuffer::search_shown_text() noexcept {
     char* const lowest = limit - std::min(static_cast<std::size_t>(limit - end_) - 1, kStopSearch);
     char* stop = limit;
     while (stop > lowest && !stops_scans(*stop)) --stop;
+    if (!stops_scans(*stop) && limit == shown_end_ && may_leave_tail) {
+        // The last bytes shown, with no such byte among them: they are left for the source to
+        // show again at the start of its next stretch, rather than covered by the sentinel,
+        // whose write would copy the page they lie in.
+        return false;
+    }
     if (!stops_scans(*stop)) {
         // A long run of blanks or digits: the text takes all that is shown up to the next
         // carriage return at once, so that the sentinel, and the private page it may need, comes

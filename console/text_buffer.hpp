@@ -77,8 +77,10 @@ class TextBuffer {
     // carriage return is held back, or when the next byte is one to fold.
     bool show_in_place() noexcept;
     // Makes more of the text shown in place the reads' text, up to the next carriage return;
-    // false when there is none before it.
-    bool search_shown_text() noexcept;
+    // false when there is none before it, or, where `may_leave_tail`, when all that is left are
+    // the last bytes shown and no byte among them stops a scan (the next stretch shown starts
+    // with them).
+    bool search_shown_text(bool may_leave_tail) noexcept;
     // Puts back the source's byte that the sentinel after shown text covers.
     void uncover_shown_end() noexcept;
     // Reads one block behind the unread text and drops its carriage returns that precede a line
@@ -91,8 +93,9 @@ class TextBuffer {
     char* bulk_end_;
     char* base_;  // where the text in use starts: the buffer, or a stretch the source shows
     std::uint64_t consumed_before_base_ = 0;
-    bool covered_ = false;          // the sentinel at end_ covers a byte the source showed
-    char byte_under_sentinel_ = 0;  // that byte
+    const char* shown_end_ = nullptr;  // the end of what the source last showed, while in use
+    bool covered_ = false;             // the sentinel at end_ covers a byte the source showed
+    char byte_under_sentinel_ = 0;     // that byte
     bool held_cr_ = false;  // a carriage return ended the last block and is not yet in the text
     bool at_end_ = false;
     int error_ = 0;

@@ -204,16 +204,35 @@ TEST(MappedFile, IsReadInPlaceFromWhereTheFilePositionStandsAndLeavesItAsReadsWo
 }
 
 TEST(MappedFile, ReadsWhatIsAppendedWhileItReads) {
-    const TempFile file("1 2 ");
-    MappedFile mapped(file.fd(), kWindow);
-    FormattedInput in(mapped);
-    std::int32_t value = 0;
-    ASSERT_TRUE(in.read_int(value));
-    file.append(repeated("3 ", 3 * kWindow));
-    std::int64_t sum = 0;
-    while (in.read_int(value)) sum += value;
-    EXPECT_EQ(sum, 2 + 3 * static_cast<std::int64_t>(3 * kWindow / 2));
-    EXPECT_EQ(in.error(), 0);
+    struct Case {
+        const char* name;
+        std::string before;
+        std::string appended;
+        std::int64_t sum;
+        std::size_t window;
+    };
+    const Case cases[] = {
+        {"a few bytes, then several windows more", "1 2 ", repeated("3 ", 3 * kWindow),
+         1 + 2 + 3 * static_cast<std::int64_t>(3 * kWindow / 2), kWindow},
+        // The reads reach the old end in a stretch of its own, 3 bytes inside a number that the
+        // appended digit goes on: those bytes must be taken even though no byte of theirs ends it.
+        {"an old end 3 bytes after a stretch's, inside a number",
+         "1 " + std::string(2 * MappedFile::kStretchBytes + 1, '0'), "5 6", 1 + 5 + 6,
+         MappedFile::kWindowBytes},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempFile file(c.before);
+        MappedFile mapped(file.fd(), c.window);
+        FormattedInput in(mapped);
+        std::int32_t value = 0;
+        ASSERT_TRUE(in.read_int(value));
+        file.append(c.appended);
+        std::int64_t sum = value;
+        while (in.read_int(value)) sum += value;
+        EXPECT_EQ(sum, c.sum);
+        EXPECT_EQ(in.error(), 0);
+    }
 }
 
 TEST(MappedFile, AFileCutShortWhileItIsReadEndsInAReadError) {

@@ -386,6 +386,9 @@ TEST(CommonInvoices, FixedTexts) {
         "\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\nC 9\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\n",
         "\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\nC 90\nA 12345678.5\nB 123456789.12\n",
         "\nA 1\nB 2\nC 3\nA 4\nB 5\nC 6\nA 7\nB 8\nC 9\nA 10\nB 123456789.12\n",
+        // Plain amounts whose cents times the double nearest 1/100 round to another double than
+        // their division by 100 does.
+        "\nA 0.35\nB 0.41\nC 0.47\nA 0.57\nB 0.69\nC 0.70\nA 0.82\nB 0.83\nC 0.94\n",
     };
     // A six-digit amount among plain lines, its digits across the end of the first block at
     // each place.

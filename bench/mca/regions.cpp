@@ -21,20 +21,24 @@
 
 namespace tally {
 
-// Region 0. Everything classify gives is used: the masks by the checks (the rules of all common
-// lines, the wider ones), the line feed count added up.
-[[gnu::noinline]] std::uint64_t mca_blocks(const char* text, std::size_t blocks) {
+// Region 0: one block indexed as index_lines indexes it (classified, checked, its line ends
+// written), by the rules the walk takes on the mix: the plain lines' on pure text, the wider
+// ones on any other.
+template <checks::Rules kRules>
+[[gnu::noinline]] std::uint32_t mca_blocks(const char* text, std::size_t blocks) {
     checks::Carries carry;
-    std::uint64_t bad = 0;
-    std::uint64_t line_feeds = 0;
-    for (std::size_t block = 0; block < blocks; ++block) {
+    carry.point = std::uint64_t{1} << 61;
+    carry.digit_pair = std::uint64_t{1} << 63;
+    static LineIndex index;
+    std::uint32_t count = 0;
+    std::size_t fault = 0;
+    bool accepted = true;
+    for (std::size_t block = 0; block < 64 * blocks && accepted; block += 64) {
         MCA_BEGIN(0);
-        const BlockClasses classes = Block::classify<true>(text + 64 * block);
-        bad |= checks::faults<Block, checks::Rules::common>(classes, carry);
-        line_feeds += classes.line_feed_count;
+        accepted = checks::index_block<Block, kRules>(text, block, 0, carry, index, count, fault);
         MCA_END(0);
     }
-    return bad + line_feeds;
+    return count + static_cast<std::uint32_t>(fault);
 }
 
 // Regions 1 (double) and 2 (float): walk_lines' loop, the amounts of the group kAhead groups on
@@ -111,7 +115,13 @@ int main(int argc, char** argv) {
     float floats[4] = {0, 0, 0, 0};
     tally::mca_lines(start, index, doubles);
     tally::mca_lines(start, index, floats);
-    const std::uint64_t blocks = tally::mca_blocks(start, tally::LineIndex::kMaxBytes / 64);
-    std::printf("%u lines; totals %.2f %.2f; %llu\n", index.count, doubles[0],
-                static_cast<double>(floats[0]), static_cast<unsigned long long>(blocks));
+    const std::uint32_t indexed = mix->other_lines == 0
+                                      ? tally::mca_blocks<tally::checks::Rules::plain>(
+                                            start, tally::LineIndex::kMaxBytes / 64)
+                                      : tally::mca_blocks<tally::checks::Rules::common>(
+                                            start, tally::LineIndex::kMaxBytes / 64);
+    std::printf("%u lines; totals %.2f %.2f; %u\n", index.count, doubles[0],
+                static_cast<double>(floats[0]), indexed);
+    std::printf("%.2f bytes a line\n",
+                static_cast<double>(index.line_feeds[index.count]) / index.count);
 }

@@ -233,8 +233,9 @@ template <bool kSignsCount>
 }
 
 // The negated amounts of the 4 lines that start at the line feeds at[0..3], in line order, the
-// long ones left unread (always inlined into the line walk: this way's entry points inline
-// nothing of their own accord), and of one line of any length. Float amounts are worked out in
+// long ones left unread, and of one line of any length: both always inlined into the line walk,
+// since this way's entry points inline nothing of their own accord, and a call in the walk's
+// loop costs the saving of the vector registers around it. Float amounts are worked out in
 // double and rounded to float (line_shape.hpp says why that is exact).
 [[gnu::always_inline]] inline std::uint32_t amounts_of_4(double* out, const char* text,
                                                          const std::uint32_t* at) noexcept {
@@ -252,7 +253,7 @@ template <bool kSignsCount>
     return unread;
 }
 template <typename F>
-F amount_of_line(const char* text, const std::uint32_t* at) noexcept {
+[[gnu::always_inline]] inline F amount_of_line(const char* text, const std::uint32_t* at) noexcept {
     return static_cast<F>(negated_of_window<sizeof(F) == sizeof(double)>(text, at));
 }
 

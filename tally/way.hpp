@@ -63,8 +63,14 @@ inline bool runs_on_every_processor() noexcept {
 // everywhere.
 std::span<const Way* const> all_ways() noexcept;
 
-// The way the programs take: choose_way of all_ways() for the way the build asks for
-// (wanted_way), its one line, if any, on standard error. Chosen once, on the first call.
+// The way that takes no line ("exact"): a build that asks for it reads every invoice the exact
+// way, the speed that the benchmark measures the ways against. Not in all_ways(): only a build
+// that asks for it by name takes it.
+extern const Way kExactReadsWay;
+
+// The way the programs take: kExactReadsWay where the build asks for it, else choose_way of
+// all_ways() for the way the build asks for (wanted_way), its one line, if any, on standard
+// error. Chosen once, on the first call.
 const Way& chosen_way() noexcept;
 
 // The way that a build asking for `wanted` (an empty name: the best) takes among `ways` (best

@@ -105,7 +105,6 @@ void TextBuffer::move_unread_to_front() noexcept {
     std::memmove(buffer(), next_, unread);
     rebase(buffer());
     end_ = bulk_end_ = buffer() + unread;
-    shown_end_ = nullptr;
 }
 
 void TextBuffer::uncover_shown_end() noexcept {
@@ -125,7 +124,6 @@ bool TextBuffer::show_in_place() noexcept {
     rebase(shown.data);
     end_ = shown.data + unread;
     bulk_end_ = shown.data + shown.size;
-    shown_end_ = bulk_end_;
     // What is shown now is taken, up to its end if need be: the reads have nothing else.
     return search_shown_text(false);
 }
@@ -146,10 +144,11 @@ bool TextBuffer::search_shown_text(bool may_leave_tail) noexcept {
     char* const lowest = limit - std::min(static_cast<std::size_t>(limit - end_) - 1, kStopSearch);
     char* stop = limit;
     while (stop > lowest && !stops_scans(*stop)) --stop;
-    if (!stops_scans(*stop) && limit == shown_end_ && may_leave_tail) {
-        // The last bytes shown, with no such byte among them: they are left for the source to
-        // show again at the start of its next stretch, rather than covered by the sentinel,
-        // whose write would copy the page they lie in.
+    if (!stops_scans(*stop) && may_leave_tail && limit == bulk_end_ && *limit != '\r') {
+        // The last bytes shown (bulk_end_ stops short of the end shown only at a carriage
+        // return), with no such byte among them: they are left for the source to show again at
+        // the start of its next stretch, rather than covered by the sentinel, whose write would
+        // copy the page they lie in.
         return false;
     }
     if (!stops_scans(*stop)) {

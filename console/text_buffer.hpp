@@ -93,9 +93,8 @@ class TextBuffer {
     char* bulk_end_;
     char* base_;  // where the text in use starts: the buffer, or a stretch the source shows
     std::uint64_t consumed_before_base_ = 0;
-    const char* shown_end_ = nullptr;  // the end of what the source last showed, while in use
-    bool covered_ = false;             // the sentinel at end_ covers a byte the source showed
-    char byte_under_sentinel_ = 0;     // that byte
+    bool covered_ = false;          // the sentinel at end_ covers a byte the source showed
+    char byte_under_sentinel_ = 0;  // that byte
     bool held_cr_ = false;  // a carriage return ended the last block and is not yet in the text
     bool at_end_ = false;
     int error_ = 0;

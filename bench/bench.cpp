@@ -328,6 +328,11 @@ const Program kPrograms[] = {
 };
 constexpr std::size_t kProgramCount = std::size(kPrograms);
 
+// Whether the program is a build that reads every invoice the exact way.
+bool takes_exact_reads(const Program& program) {
+    return program.way != nullptr && program.way == std::string_view(tally::kExactReadsWay.name);
+}
+
 // The name of program i's rows: a build forced to a way is named after the way it takes on this
 // processor ("strict, SSE2"), which is the one it asks for unless the processor cannot run that;
 // the bench works it out as the build itself does.
@@ -338,7 +343,7 @@ const char* row_name(std::size_t i) {
         if (kPrograms[i].way != nullptr) {
             testkit::StringSink unread;
             std::string way =
-                kPrograms[i].way == std::string_view(tally::kExactReadsWay.name)
+                takes_exact_reads(kPrograms[i])
                     ? tally::kExactReadsWay.name
                     : tally::choose_way(tally::all_ways(), kPrograms[i].way, unread).name;
             for (char& c : way) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -562,10 +567,7 @@ bool throughput(const Options& options, const OtherBuild& other) {
     // Each build's speed against the exact reads of its program, on each input (both from a
     // file): how the portable way's gain is stated, since no other way runs where it is taken.
     for (std::size_t exact = 0; exact < kProgramCount; ++exact) {
-        if (kPrograms[exact].way == nullptr ||
-            kPrograms[exact].way != std::string_view(tally::kExactReadsWay.name)) {
-            continue;
-        }
+        if (!takes_exact_reads(kPrograms[exact])) continue;
         std::printf("\n%-17s", "x exact reads");
         for (std::size_t f = 0; f < kInputs; ++f) std::printf(" %9s", bench::kMixes[f].name);
         std::printf("\n");

@@ -26,9 +26,7 @@ namespace tally {
 // ones on any other.
 template <checks::Rules kRules>
 [[gnu::noinline]] std::uint32_t mca_blocks(const char* text, std::size_t blocks) {
-    checks::Carries carry;
-    carry.point = std::uint64_t{1} << 61;
-    carry.digit_pair = std::uint64_t{1} << 63;
+    checks::Carries carry = checks::carries_before_a_run();
     static LineIndex index;
     std::uint32_t count = 0;
     std::size_t fault = 0;

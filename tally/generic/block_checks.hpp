@@ -140,6 +140,16 @@ struct Carries {
     std::uint64_t digit_quad = 0;  // bytes that end four digits in a row
 };
 
+// The carries before the first block of a run, whose first byte is a line feed: it is checked
+// as the end of a line before it, as though a point stood three bytes before it and digits in
+// the two bytes before it (which breaks no rule of common lines).
+constexpr Carries carries_before_a_run() noexcept {
+    Carries carry;
+    carry.point = std::uint64_t{1} << 61;
+    carry.digit_pair = std::uint64_t{1} << 63;
+    return carry;
+}
+
 // Which rules a run is checked by (see the top of the file).
 enum class Rules { plain, common };
 
@@ -234,13 +244,9 @@ template <typename Block, checks::Rules kRules>
     if (max_lines < LineIndex::kMaxBytes / 16) {
         length = std::min<std::size_t>(length, 16 * max_lines + 1);
     }
-    // The line feed that starts the run is checked as the end of a line before it: as though a
-    // point stood three bytes before it and digits in the two bytes before it (which breaks no
-    // rule of common lines). It is indexed with the others, at line_feeds[0]; the caller has
-    // made sure that the text starts with a line feed.
-    checks::Carries carry;
-    carry.point = std::uint64_t{1} << 61;
-    carry.digit_pair = std::uint64_t{1} << 63;
+    // The line feed that starts the run is indexed with the others, at line_feeds[0]; the caller
+    // has made sure that the text starts with a line feed.
+    checks::Carries carry = checks::carries_before_a_run();
     std::uint32_t count = 0;
     std::size_t fault = length;
     // The whole blocks within the limit, then the part of a block before it: the test for the

@@ -195,7 +195,8 @@ void measure(const char* name, const std::vector<const tally::Way*>& ways,
     // figures[m][t]: measured thing m on text t.
     std::vector<std::vector<Figures>> figures(measured.size(), std::vector<Figures>(texts.size()));
     for (int run = 0; run < runs; ++run) {
-        std::vector<std::vector<double>> rate(measured.size(), std::vector<double>(texts.size(), 0));
+        std::vector<std::vector<double>> rate(measured.size(),
+                                              std::vector<double>(texts.size(), 0));
         for (std::size_t t = 0; t < texts.size(); ++t) {
             for (std::size_t m = 0; m < measured.size(); ++m) {
                 // The scalar loop takes plain lines only.

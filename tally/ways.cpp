@@ -14,6 +14,8 @@ extern const Way kPortableWay;
 
 namespace {
 
+// One way a line, so that each stands beside the processors it is built for.
+// clang-format off
 constexpr const Way* kWays[] = {
 #if defined(__x86_64__)
     &kAvx512Way,
@@ -27,6 +29,7 @@ constexpr const Way* kWays[] = {
 #endif
     &kPortableWay,
 };
+// clang-format on
 
 template <typename Float>
 std::uint32_t takes_no_line(LineRun<Float>&) noexcept {

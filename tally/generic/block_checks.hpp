@@ -179,17 +179,13 @@ template <typename Block, Rules kRules>
         bad |= c.line_feed & ~Block::template later<1>(digit_pair, carry.digit_pair);
         bad |= digit_quad & Block::template later<4>(digit_pair, carry.digit_pair);
     } else {
-        // Every byte in a class: the letters and blanks counted by where they must stand (any
-        // other letter or blank is marked above), which the point's rule below needs too.
-        const std::uint64_t line_feed_and_next_2 = c.line_feed | after_1 | after_2;
-        bad |= ~(line_feed_and_next_2 | c.point | c.digit | c.sign);
-        // The amount's first byte: a sign or a digit, and a sign nowhere else (the XOR marks a
-        // byte there that is neither, and a sign anywhere else); a digit after the sign.
-        bad |= (after_3 & ~c.digit) ^ c.sign;
+        bad |= ~(c.line_feed | c.letter | c.blank | c.point | c.digit | c.sign);
+        // The amount's first byte: a sign or a digit, and a sign nowhere else; a digit after it.
+        bad |= (after_3 & ~(c.sign | c.digit)) | (c.sign & ~after_3);
         bad |= Block::template later<1>(c.sign, carry.sign) & ~c.digit;
         // A point with no line feed in the three bytes after it: marked at the third; and a
         // point one or two bytes after another.
-        bad |= point_3_before & ~line_feed_and_next_2;
+        bad |= point_3_before & ~(c.line_feed | after_1 | after_2);
         bad |= c.point & (Block::template later<1>(c.point, carry.point) |
                           Block::template later<2>(c.point, carry.point));
         // Ten integer digits or more: marked at the tenth.

@@ -342,10 +342,7 @@ const char* row_name(std::size_t i) {
         names[i] = kPrograms[i].name;
         if (kPrograms[i].way != nullptr) {
             testkit::StringSink unread;
-            std::string way =
-                takes_exact_reads(kPrograms[i])
-                    ? tally::kExactReadsWay.name
-                    : tally::choose_way(tally::all_ways(), kPrograms[i].way, unread).name;
+            std::string way = tally::choose_way(tally::all_ways(), kPrograms[i].way, unread).name;
             for (char& c : way) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             names[i] += ", " + way;
         }

@@ -144,14 +144,12 @@ bool TextBuffer::search_shown_text(bool may_leave_tail) noexcept {
     char* const lowest = limit - std::min(static_cast<std::size_t>(limit - end_) - 1, kStopSearch);
     char* stop = limit;
     while (stop > lowest && !stops_scans(*stop)) --stop;
-    if (!stops_scans(*stop) && may_leave_tail && limit == bulk_end_ && *limit != '\r') {
+    if (!stops_scans(*stop)) {
         // The last bytes shown (bulk_end_ stops short of the end shown only at a carriage
         // return), with no such byte among them: they are left for the source to show again at
         // the start of its next stretch, rather than covered by the sentinel, whose write would
         // copy the page they lie in.
-        return false;
-    }
-    if (!stops_scans(*stop)) {
+        if (may_leave_tail && limit == bulk_end_ && *limit != '\r') return false;
         // A long run of blanks or digits: the text takes all that is shown up to the next
         // carriage return at once, so that the sentinel, and the private page it may need, comes
         // once for all of it.

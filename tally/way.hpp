@@ -68,15 +68,15 @@ std::span<const Way* const> all_ways() noexcept;
 // that asks for it by name takes it.
 extern const Way kExactReadsWay;
 
-// The way the programs take: kExactReadsWay where the build asks for it, else choose_way of
-// all_ways() for the way the build asks for (wanted_way), its one line, if any, on standard
-// error. Chosen once, on the first call.
+// The way the programs take: choose_way of all_ways() for the way the build asks for
+// (wanted_way), its one line, if any, on standard error. Chosen once, on the first call.
 const Way& chosen_way() noexcept;
 
 // The way that a build asking for `wanted` (an empty name: the best) takes among `ways` (best
 // first, the last one running everywhere): `wanted` where this processor runs it, else the first
-// in the list that it runs. A build that does not get the way it asks for says so, in one line
-// on `errors` that names the way asked for and the way taken.
+// in the list that it runs; kExactReadsWay, silently, where it asks for that one by name. A build
+// that does not get the way it asks for says so, in one line on `errors` that names the way asked
+// for and the way taken.
 const Way& choose_way(std::span<const Way* const> ways, std::string_view wanted,
                       console::ByteSink& errors) noexcept;
 

@@ -43,6 +43,7 @@ extern const Way kExactReadsWay = {"exact", runs_on_every_processor, takes_no_li
 
 const Way& choose_way(std::span<const Way* const> ways, std::string_view wanted,
                       console::ByteSink& errors) noexcept {
+    if (wanted == kExactReadsWay.name) return kExactReadsWay;
     const Way* asked_for = nullptr;
     for (const Way* way : ways) {
         if (way->name == wanted) asked_for = way;
@@ -75,9 +76,7 @@ std::span<const Way* const> all_ways() noexcept {
 
 const Way& chosen_way() noexcept {
     static console::FdSink standard_error(2);
-    static const Way& way = wanted_way() == kExactReadsWay.name
-                                ? kExactReadsWay
-                                : choose_way(kWays, wanted_way(), standard_error);
+    static const Way& way = choose_way(kWays, wanted_way(), standard_error);
     return way;
 }
 

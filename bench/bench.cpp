@@ -482,10 +482,10 @@ bool throughput(const Options& options, const OtherBuild& other) {
     for (int round = 0; round < options.runs; ++round) {
         for (std::size_t f = 0; f < kInputs; ++f) {
             const std::string path = TemporaryFolder::file(bench::kMixes[f]);
-            // A file that nothing has read for half a second or more can take up to twice as
-            // long to read the first time as the next (seen on a virtual machine, whatever ran in
-            // between). cat runs first on each file, so one untimed read comes before it: every
-            // timed run then finds the file as the runs after the first find it.
+            // At times a file that nothing has read for half a second or more takes up to twice
+            // as long to read the first time as the next (seen on a virtual machine, whatever ran
+            // in between). cat runs first on each file, so one untimed read comes before it:
+            // every timed run then finds the file as the runs after the first find it.
             run("cat", path, path, true);
             cat_times[f].push_back(run("cat", path, path, true).seconds);
             for (std::size_t i = 0; i < kProgramCount; ++i) {
